@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 or Ubuntu machine lacks to build, run and
+# test Voxra. Idempotent: when everything is there it only checks and returns.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+  libgtest-dev googletest libbenchmark-dev
+  g++-mingw-w64-x86-64 wine wine64
+  xvfb xauth x11-utils xdotool libx11-dev libxtst-dev
+  clang libclang-rt-14-dev
+  libstb-dev imagemagick python3 zip unzip
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -1,0 +1,48 @@
+// One of the 26 unit cubes of the puzzle. A cubie never moves: its corners are
+// fixed in puzzle coordinates at construction; a turn in progress is drawn by
+// accumulating rotation angles about the puzzle's origin, and a finished turn
+// is recorded by recolouring (recolour.h), which moves face slots only.
+#pragma once
+
+#include <cstdint>
+
+// Face index into faceSlot and the vertex tables.
+enum CubieFace : int {
+  FaceFront = 0,   // +Z
+  FaceBack = 1,    // -Z
+  FaceTop = 2,     // +Y
+  FaceBottom = 3,  // -Y
+  FaceRight = 4,   // +X
+  FaceLeft = 5,    // -X
+};
+
+// Index into TextureTable: 0..5 the side colours, 6 the backdrop, 8 an inner
+// face; 7 is never filled.
+using TextureSlot = std::int32_t;
+constexpr TextureSlot kInnerSlot = 8;
+constexpr TextureSlot kBackdropSlot = 6;
+constexpr int kTextureSlots = 9;
+
+// GL texture names by TextureSlot; filled by texture loading, 0 until then.
+extern std::uint32_t TextureTable[kTextureSlots];
+
+struct Cubie {
+  // Accumulated rotation in degrees. Stored Y, X, Z; applied X, Y, Z.
+  float angleY = 0.0f;
+  float angleX = 0.0f;
+  float angleZ = 0.0f;
+  // Corner v of face f is (vertexX[f][v], vertexY[f][v], vertexZ[f][v]).
+  float vertexY[6][4] = {};
+  float vertexX[6][4] = {};
+  float vertexZ[6][4] = {};
+  TextureSlot faceSlot[6] = {};
+
+  Cubie() = default;
+  // A box of the given edge lengths around the given centre, every face on the
+  // inner slot, each face wound counter-clockwise seen from outside.
+  Cubie(float sizeX, float sizeY, float sizeZ, float centreX, float centreY, float centreZ);
+
+  // Adds the increments (in X, Y, Z order) to the angles and draws the cubie
+  // under the current modelview matrix, which it leaves as it found it.
+  void Draw(float dX, float dY, float dZ);
+};

@@ -1,0 +1,6 @@
+// Loading of the eight data files into TextureTable.
+#pragma once
+
+// Uploads Data/Data1..8 into their texture slots in the current GL context.
+// True when the inner-face texture (Data8) was loaded.
+bool LoadTextures();
