@@ -1,0 +1,90 @@
+#include "render/gl_scene.h"
+
+#include <cstdlib>
+
+#include "app/play.h"
+#include "cube/cube_state.h"
+#include "platform/frame_timer.h"
+#include "platform/platform.h"
+#include "render/gl.h"
+#include "render/textures.h"
+
+void ResizeViewport(int width, int height) {
+  if (height == 0) height = 1;  // a minimised window reports 0 x 0
+  glViewport(0, 0, width, height);
+
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  // The near plane is the single-precision 0.1 widened, as the game always had.
+  gluPerspective(45.0, static_cast<GLdouble>(width) / static_cast<GLdouble>(height),
+                 static_cast<GLdouble>(0.1f), 100.0);
+
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+bool SetupGl() {
+  if (!LoadTextures()) return false;
+
+  glEnable(GL_TEXTURE_2D);
+  glShadeModel(GL_SMOOTH);
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+
+  // Light 1 is set up and enabled, but GL_LIGHTING stays off, so the faces
+  // show their textures unshaded. Deliberate: the picture has always been so.
+  static const GLfloat kAmbient[] = {0.5f, 0.5f, 0.5f, 1.0f};
+  static const GLfloat kDiffuse[] = {1.0f, 1.0f, 1.0f, 1.0f};
+  static const GLfloat kPosition[] = {0.0f, 0.0f, 2.0f, 1.0f};
+  glLightfv(GL_LIGHT1, GL_AMBIENT, kAmbient);
+  glLightfv(GL_LIGHT1, GL_DIFFUSE, kDiffuse);
+  glLightfv(GL_LIGHT1, GL_POSITION, kPosition);
+  glEnable(GL_LIGHT1);
+
+  std::srand(TickCountMs());
+  ApplySolvedColouring();
+  return true;
+}
+
+// The backdrop: a 20 x 20 square 27 units in front of the eye, wound
+// counter-clockwise, texture origin at its lower left.
+static void DrawBackdrop() {
+  glLoadIdentity();
+  glTranslatef(0.0f, 0.0f, -30.0f);
+  glBindTexture(GL_TEXTURE_2D, TextureTable[kBackdropSlot]);
+  glBegin(GL_QUADS);
+  glTexCoord2f(1.0f, 1.0f);
+  glVertex3f(10.0f, 10.0f, 3.0f);
+  glTexCoord2f(0.0f, 1.0f);
+  glVertex3f(-10.0f, 10.0f, 3.0f);
+  glTexCoord2f(0.0f, 0.0f);
+  glVertex3f(-10.0f, -10.0f, 3.0f);
+  glTexCoord2f(1.0f, 0.0f);
+  glVertex3f(10.0f, -10.0f, 3.0f);
+  glEnd();
+}
+
+bool RenderFrame() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+  View.ViewAngleX += View.ViewSpeedX;
+  View.ViewAngleY += View.ViewSpeedY;
+
+  DrawBackdrop();
+
+  // The puzzle sits 1.5 units right of and above the line of sight.
+  glLoadIdentity();
+  glTranslatef(1.5f, 1.5f, -15.0f);
+  glRotatef(View.ViewAngleX, 1.0f, 0.0f, 0.0f);
+  glRotatef(View.ViewAngleY, 0.0f, 1.0f, 0.0f);
+
+  for (int k = 0; k < kCubieCount; ++k) {
+    CubeState[k].Draw(Play.TurnRateX[k], Play.TurnRateY[k], Play.TurnRateZ[k]);
+  }
+
+  FramePacer.WaitForFrame(60.0f);
+  return true;
+}
