@@ -31,4 +31,15 @@ struct ViewState {
 extern PlayState Play;
 extern ViewState View;
 
+// One pass of the play update: takes a chord or a scramble step while no turn
+// is busy, applies a cube turn when the view spin has reached +-46.5 degrees,
+// moves the view, and advances or commits the turn in progress.
 void UpdatePlay();
+
+// Requests one random turn and counts the scramble down; the step that finds
+// the count below 0 ends the scramble. Called by UpdatePlay while TurnBusy is
+// clear and a scramble is running or S is held.
+void ScrambleStep();
+
+// Puts Play and View back to their start values.
+void ResetPlay();

@@ -1,0 +1,158 @@
+// The play update: keypad chords, the turn animation, the view motion and the
+// cube turns about Y.
+#include "app/play.h"
+
+#include "cube/cube_state.h"
+#include "platform/platform.h"
+
+PlayState Play;
+ViewState View;
+
+namespace {
+
+// A quarter turn of one slab, by turn number.
+struct LayerTurn {
+  Axis axis;
+  int slab;   // -1, 0 or +1 on the axis
+  int sense;  // +90 or -90
+};
+
+constexpr LayerTurn kLayerTurns[kTurnCount] = {
+    {Axis::X, +1, -90}, {Axis::X, +1, +90}, {Axis::Y, -1, +90}, {Axis::Y, -1, -90},
+    {Axis::X, -1, -90}, {Axis::X, -1, +90}, {Axis::Y, +1, +90}, {Axis::Y, +1, -90},
+    {Axis::X, 0, -90},  {Axis::X, 0, +90},  {Axis::Y, 0, +90},  {Axis::Y, 0, -90},
+    {Axis::Z, -1, +90}, {Axis::Z, -1, -90}, {Axis::Z, 0, +90},  {Axis::Z, 0, -90},
+    {Axis::Z, +1, +90}, {Axis::Z, +1, -90},
+};
+
+// Chords: the first held anchor (in table order) picks the turn of its first
+// held partner; an anchor without a held partner ends the search.
+struct Partner {
+  int digit;
+  int turn;
+};
+struct Anchor {
+  int digit;
+  int partnerCount;
+  Partner partners[6];
+};
+
+constexpr Anchor kAnchors[] = {
+    {0, 6, {{7, 12}, {9, 13}, {4, 14}, {6, 15}, {1, 16}, {3, 17}}},
+    {5, 4, {{8, 8}, {6, 10}, {4, 11}, {2, 9}}},
+    {6, 2, {{9, 0}, {3, 1}}},
+    {2, 2, {{1, 3}, {3, 2}}},
+    {4, 2, {{1, 5}, {7, 4}}},
+    {8, 2, {{7, 7}, {9, 6}}},
+};
+
+// Order in which the animation visits the requests on every pass.
+constexpr int kVisitOrder[kTurnCount] = {1, 0, 2, 3, 4, 5, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14, 17, 16};
+
+constexpr float kTurnRate = 6.0f;    // degrees per drawn frame
+constexpr std::int32_t kTurnSteps = 15;  // 15 x 6 = a quarter turn
+constexpr float kViewKeyStep = 1.5f;
+constexpr float kViewDecay = 0.75f;
+constexpr float kTiltLimit = 70.0f;
+constexpr float kCubeTurnAt = 46.5f;
+constexpr float kCubeTurnTo = 43.5f;
+
+bool DigitHeld(int digit) { return KeyState[VkNumpad0 + digit]; }
+
+// The turn number of the held chord, or -1 when none is held.
+int HeldChord() {
+  for (const Anchor& anchor : kAnchors) {
+    if (!DigitHeld(anchor.digit)) continue;
+    for (int n = 0; n < anchor.partnerCount; ++n)
+      if (DigitHeld(anchor.partners[n].digit)) return anchor.partners[n].turn;
+    return -1;
+  }
+  return -1;
+}
+
+float* RateTable(Axis axis) {
+  switch (axis) {
+    case Axis::X: return Play.TurnRateX;
+    case Axis::Y: return Play.TurnRateY;
+    case Axis::Z: break;
+  }
+  return Play.TurnRateZ;
+}
+
+// Writes `rate` into the turn's rate table for the cubies of its slab only.
+void SetSlabRate(const LayerTurn& turn, float rate) {
+  float* table = RateTable(turn.axis);
+  const int axis = static_cast<int>(turn.axis);
+  for (int i = 0; i < kCubieCount; ++i)
+    if (CubieHome[i][axis] == turn.slab) table[i] = rate;
+}
+
+// Speeds are multiples of 0.75, so this brings them to rest at exactly 0.
+void DecaySpeed(float& speed) {
+  if (speed > 0.0f) speed -= kViewDecay;
+  if (speed < 0.0f) speed += kViewDecay;
+}
+
+void ApplyViewKey(int key, float& speed, float delta) {
+  if (KeyState[key]) speed += delta;
+}
+
+}  // namespace
+
+void ResetPlay() {
+  Play = PlayState{};
+  View = ViewState{};
+}
+
+void UpdatePlay() {
+  // Requests: a running scramble or S takes the place of the chords. Nothing
+  // is taken while a turn is busy, so one turn runs at a time.
+  if (Play.Scrambling || KeyState[VkS]) {
+    if (!Play.TurnBusy) ScrambleStep();
+  } else if (!Play.TurnBusy) {
+    const int turn = HeldChord();
+    if (turn >= 0) {
+      Play.TurnRequest[turn] = true;
+      Play.TurnBusy = true;
+    }
+  }
+
+  // Cube turn once the spin reaches 46.5 either way; at most one per pass.
+  if (View.ViewAngleY <= -kCubeTurnAt) {
+    ApplyCubeTurn(-90);
+    View.ViewAngleY = kCubeTurnTo;
+  }
+  if (View.ViewAngleY >= kCubeTurnAt) {
+    ApplyCubeTurn(+90);
+    View.ViewAngleY = -kCubeTurnTo;
+  }
+
+  ApplyViewKey(VkUp, View.ViewSpeedX, -kViewKeyStep);
+  ApplyViewKey(VkDown, View.ViewSpeedX, +kViewKeyStep);
+  ApplyViewKey(VkLeft, View.ViewSpeedY, -kViewKeyStep);
+  ApplyViewKey(VkRight, View.ViewSpeedY, +kViewKeyStep);
+  DecaySpeed(View.ViewSpeedX);
+  DecaySpeed(View.ViewSpeedY);
+
+  if (View.ViewAngleX >= kTiltLimit)
+    View.ViewAngleX = kTiltLimit;
+  else if (View.ViewAngleX <= -kTiltLimit)
+    View.ViewAngleX = -kTiltLimit;
+
+  // Turn animation: one shared step counter; after 15 rotated frames the slab
+  // stands at exactly the quarter turn and the turn is committed.
+  for (const int k : kVisitOrder) {
+    if (!Play.TurnRequest[k]) continue;
+    const LayerTurn& turn = kLayerTurns[k];
+    if (Play.TurnStep < kTurnSteps) {
+      ++Play.TurnStep;
+      SetSlabRate(turn, turn.sense > 0 ? kTurnRate : -kTurnRate);
+    } else {
+      SetSlabRate(turn, 0.0f);
+      ApplyLayerTurn(turn.axis, turn.slab, turn.sense);
+      Play.TurnRequest[k] = false;
+      Play.TurnBusy = false;
+      Play.TurnStep = 0;
+    }
+  }
+}
