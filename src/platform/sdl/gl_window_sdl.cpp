@@ -1,0 +1,214 @@
+// The one GL window on SDL2: video start-up, window, GL context and their
+// release, the event pump and the swap. It behaves as the Win32 window does:
+// same titles, client sizes, message boxes and shared state.
+#include <SDL.h>
+
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "platform/sdl/keymap_sdl.h"
+#include "render/gl_scene.h"
+
+namespace {
+
+// What OpenGlWindow obtained; every member is reset once released.
+struct SdlWindowState {
+  bool VideoStarted = false;  // the video subsystem, taken on every open (the class's part)
+  SDL_Window* WindowHandle = nullptr;
+  SDL_GLContext RenderContext = nullptr;
+};
+
+SdlWindowState GlWindow;
+
+void ReportOpenError(const char* text) {
+  ShowMessageBox(text, "ERROR", MessageButtons::Ok, MessageIcon::Exclamation, MessageOwner::None);
+}
+
+void ReportCloseError(const char* text) {
+  ShowMessageBox(text, "SHUTDOWN ERROR", MessageButtons::Ok, MessageIcon::Information,
+                 MessageOwner::None);
+}
+
+// Tears down what was built so far, then reports the failed step.
+bool FailOpen(const char* text) {
+  CloseGlWindow();
+  ReportOpenError(text);
+  return false;
+}
+
+// The display's own mode of exactly width x height, if it has one. As with
+// ChangeDisplaySettings, no other size is taken in its place; the colour
+// depth is left to the display (an X server does not change it).
+bool FindDisplayMode(int width, int height, SDL_DisplayMode* mode) {
+  SDL_DisplayMode wanted;
+  SDL_zero(wanted);
+  wanted.w = width;
+  wanted.h = height;
+  if (!SDL_GetClosestDisplayMode(0, &wanted, mode)) return false;
+  return mode->w == width && mode->h == height;
+}
+
+// Checks the fullscreen mode; false when the user declined the windowed
+// fallback (already told that the program closes).
+bool FindFullscreenModeOrFallBack(int width, int height, SDL_DisplayMode* mode) {
+  if (FindDisplayMode(width, height, mode)) return true;
+  const MessageAnswer answer = ShowMessageBox(
+      "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
+      "Tamo GL", MessageButtons::YesNo, MessageIcon::Exclamation, MessageOwner::None);
+  if (answer == MessageAnswer::Yes) {
+    FullscreenMode = false;
+    return true;
+  }
+  ShowMessageBox("Program Will Now Close.", "ERROR", MessageButtons::Ok, MessageIcon::Stop,
+                 MessageOwner::None);
+  return false;
+}
+
+// The pixel format: double-buffered RGBA with a 16-bit depth buffer and the
+// requested colour depth (16 from the game, deliberately), nothing else.
+void RequestPixelFormat(int bits) {
+  SDL_GL_ResetAttributes();
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_BUFFER_SIZE, bits & 0xFF);
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+}
+
+void ResizeToDrawable() {
+  int width = 0;
+  int height = 0;
+  SDL_GL_GetDrawableSize(GlWindow.WindowHandle, &width, &height);
+  ResizeViewport(width, height);
+}
+
+void HandleWindowEvent(const SDL_WindowEvent& event) {
+  switch (event.event) {
+    case SDL_WINDOWEVENT_MINIMIZED:
+      WindowActive = false;
+      break;
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+      WindowActive = true;
+      break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      // In pixels: on a high-DPI screen the drawable is larger than the window.
+      if (GlWindow.WindowHandle && event.windowID == SDL_GetWindowID(GlWindow.WindowHandle)) {
+        ResizeToDrawable();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+// Key events as the window procedure sees them: system keys (F10, Alt
+// combinations) leave KeyState alone; Alt+F4 asks to close, as on Windows.
+void HandleKeyEvent(const SDL_KeyboardEvent& event, std::intptr_t* lastParam) {
+  const SDL_Scancode scancode = event.keysym.scancode;
+  const int virtualKey = VirtualKeyFromScancode(scancode);
+  *lastParam = virtualKey;
+  if (IsSystemKey(scancode, event.keysym.mod)) {
+    if (event.type == SDL_KEYDOWN && scancode == SDL_SCANCODE_F4) {
+      SDL_Event quit;
+      SDL_zero(quit);
+      quit.type = SDL_QUIT;
+      SDL_PushEvent(&quit);
+    }
+    return;
+  }
+  if (virtualKey == 0) return;
+  KeyState[virtualKey] = event.type == SDL_KEYDOWN;  // a repeat re-sets a held key
+}
+
+}  // namespace
+
+bool OpenGlWindow(const char* title, int width, int height, int bits, bool fullscreen) {
+  FullscreenMode = fullscreen;
+
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    ReportOpenError("Failed To Register The Window Class.");
+    return false;
+  }
+  GlWindow.VideoStarted = true;
+  SDL_DisableScreenSaver();  // screen saver and monitor power-down stay off while the game runs
+
+  SDL_DisplayMode mode;
+  SDL_zero(mode);
+  if (FullscreenMode && !FindFullscreenModeOrFallBack(width, height, &mode)) {
+    return false;  // the video subsystem stays up; nothing else was made
+  }
+  if (FullscreenMode) SDL_ShowCursor(SDL_DISABLE);
+
+  RequestPixelFormat(bits);
+  GlWindow.WindowHandle = SDL_CreateWindow(
+      title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
+  if (!GlWindow.WindowHandle) return FailOpen("Window Creation Error.");
+  if (FullscreenMode && (SDL_SetWindowDisplayMode(GlWindow.WindowHandle, &mode) != 0 ||
+                         SDL_SetWindowFullscreen(GlWindow.WindowHandle, SDL_WINDOW_FULLSCREEN) != 0)) {
+    return FailOpen("Window Creation Error.");
+  }
+
+  GlWindow.RenderContext = SDL_GL_CreateContext(GlWindow.WindowHandle);
+  if (!GlWindow.RenderContext) return FailOpen("Can't Create A GL Rendering Context.");
+  if (SDL_GL_MakeCurrent(GlWindow.WindowHandle, GlWindow.RenderContext) != 0) {
+    return FailOpen("Can't Activate The GL Rendering Context.");
+  }
+
+  SDL_ShowWindow(GlWindow.WindowHandle);
+  SDL_RaiseWindow(GlWindow.WindowHandle);
+  ResizeToDrawable();
+
+  if (!SetupGl()) return FailOpen("Initialization Failed.");
+  return true;
+}
+
+void CloseGlWindow() {
+  if (FullscreenMode) {
+    if (GlWindow.WindowHandle) SDL_SetWindowFullscreen(GlWindow.WindowHandle, 0);
+    SDL_ShowCursor(SDL_ENABLE);
+  }
+  if (GlWindow.RenderContext) {
+    if (SDL_GL_MakeCurrent(GlWindow.WindowHandle, nullptr) != 0) {
+      ReportCloseError("Release Of DC And RC Failed.");
+    }
+    SDL_GL_DeleteContext(GlWindow.RenderContext);
+    GlWindow.RenderContext = nullptr;
+  }
+  if (GlWindow.WindowHandle) {
+    SDL_DestroyWindow(GlWindow.WindowHandle);
+    GlWindow.WindowHandle = nullptr;
+  }
+  if (GlWindow.VideoStarted) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    GlWindow.VideoStarted = false;
+  }
+}
+
+PumpResult PumpOneMessage(std::intptr_t* lastParam) {
+  SDL_Event event;
+  if (!SDL_PollEvent(&event)) return PumpResult::Empty;
+  *lastParam = 0;
+  switch (event.type) {
+    case SDL_QUIT:
+      return PumpResult::Quit;  // the close box: exit code 0
+    case SDL_WINDOWEVENT:
+      HandleWindowEvent(event.window);
+      break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      HandleKeyEvent(event.key, lastParam);
+      break;
+    default:
+      break;
+  }
+  return PumpResult::Handled;
+}
+
+void SwapGlBuffers() {
+  if (GlWindow.WindowHandle) SDL_GL_SwapWindow(GlWindow.WindowHandle);
+}
