@@ -17,14 +17,14 @@
 #include "cube/cube_state.h"
 #include "platform/platform.h"
 
-struct TurnSpec {
+struct TurnDef {
   Axis axis;
   int slab;
   int sense;
 };
 
 // Turn numbers 0..17 as the keys and the scramble know them.
-inline const TurnSpec kTurnSpecs[kTurnCount] = {
+inline const TurnDef kTurnDefs[kTurnCount] = {
     {Axis::X, 1, -90},  {Axis::X, 1, 90},  {Axis::Y, -1, 90}, {Axis::Y, -1, -90},
     {Axis::X, -1, -90}, {Axis::X, -1, 90}, {Axis::Y, 1, 90},  {Axis::Y, 1, -90},
     {Axis::X, 0, -90},  {Axis::X, 0, 90},  {Axis::Y, 0, 90},  {Axis::Y, 0, -90},
@@ -65,7 +65,7 @@ inline FaceSlots ModelSlots(const std::vector<ModelOp>& ops) {
     if (op.cubeTurn) {
       ApplyCubeTurn(op.value);
     } else {
-      const TurnSpec& t = kTurnSpecs[op.value];
+      const TurnDef& t = kTurnDefs[op.value];
       ApplyLayerTurn(t.axis, t.slab, t.sense);
     }
   }

@@ -19,7 +19,7 @@ TEST_F(PlayTest, EveryChordTurnsOnlyItsSlabAndCommitsTheModelsOperation) {
   for (const Chord& c : kChords) {
     SCOPED_TRACE(testing::Message() << "chord " << c.anchor << "+" << c.partner);
     Restart();
-    const TurnSpec& t = kTurnSpecs[c.turn];
+    const TurnDef& t = kTurnDefs[c.turn];
     const FaceSlots expected = ModelSlots({Turn(c.turn)});
     Digits({c.anchor, c.partner});
     Run(1);
