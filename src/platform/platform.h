@@ -90,12 +90,13 @@ enum class DibConvertResult {
 
 // Renders a packed DIB into a new 24-bit section of the same width and height
 // (sign kept). `info` is a 40-byte info header followed by its colour table
-// (and, for bit-field files, the three masks); `bits` and `bitsLength` are
-// the pixel data, which the caller has checked to be long enough. On Ok,
+// (and, for bit-field files, the three masks first), `infoLength` bytes in
+// all; `bits` and `bitsLength` are the pixel data, which the caller has
+// checked to be long enough. All |height| rows are converted. On Ok,
 // *section holds rows of blue, green, red bytes, each row filled to a multiple
 // of 4 bytes, in the source's row order.
-DibConvertResult ConvertDibTo24(const void* info, const void* bits, std::size_t bitsLength,
-                                DibSection** section);
+DibConvertResult ConvertDibTo24(const void* info, std::size_t infoLength, const void* bits,
+                                std::size_t bitsLength, DibSection** section);
 const std::uint8_t* DibSectionBits(const DibSection* section);
 void ReleaseDibSection(DibSection* section);
 
