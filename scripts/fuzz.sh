@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds the DIB fuzzer (clang, libFuzzer, ASan and UBSan) in build/fuzz and
+# runs it for a bounded time from a copy of the BMP corpus. Exits non-zero only
+# when the build fails or the fuzzer finds a crash, leak, sanitizer report or
+# wrong message count (the reproducer is left in build/fuzz/).
+#   FUZZ_SECONDS  run time in seconds (default 75)
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+out=build/fuzz
+seconds=${FUZZ_SECONDS:-75}
+cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
+corpus_src=../shared/testdata/bmpsuite
+mkdir -p "$out"
+
+echo "fuzz: building with $cxx"
+"$cxx" -std=c++17 -O1 -g -fno-omit-frame-pointer \
+  -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+  -Wall -Wextra -Werror -Isrc \
+  fuzz/dib_fuzz.cpp src/image/dib_convert.cpp src/image/dib_loader.cpp \
+  src/platform/sdl/file_map_sdl.cpp src/platform/sdl/dib_convert_sdl.cpp \
+  -o "$out/dib_fuzz"
+
+# Seeds: the corpus files, flattened into a fresh folder the fuzzer may add to.
+rm -rf "$out/corpus"
+mkdir -p "$out/corpus"
+if [ -d "$corpus_src" ]; then
+  find "$corpus_src" -name '*.bmp' -exec cp {} "$out/corpus/" \;
+fi
+
+echo "fuzz: running for ${seconds} s from $(ls "$out/corpus" | wc -l) seed files"
+status=0
+TMPDIR=$out "$out/dib_fuzz" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \
+  -max_len=70000 -print_final_stats=1 -artifact_prefix="$out/" "$out/corpus" \
+  >"$out/fuzz.log" 2>&1 || status=$?
+runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$out/fuzz.log" | grep -o '[0-9]*$' || true)
+echo "fuzz: ${runs:-?} executions in ${seconds} s"
+if [ "$status" -ne 0 ]; then
+  echo "fuzz: FINDING (exit $status); log in $out/fuzz.log:"
+  tail -n 40 "$out/fuzz.log"
+  exit 1
+fi
+echo "fuzz: no findings"
