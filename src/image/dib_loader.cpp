@@ -38,14 +38,19 @@ struct HeapOwner {
   ~HeapOwner() { std::free(block); }
 };
 
-// One section row of blue, green, red into one row of red, green, blue.
+// One section row of blue, green, red into one row of red, green, blue. Each
+// pixel but the last moves as four bytes, the fourth overwritten next; the
+// last reads and writes only its own three, so neither side is overrun.
 void CopyRowSwapped(const std::uint8_t* src, std::uint8_t* dst, std::size_t width) {
-  for (std::size_t x = 0; x < width; ++x, src += 3, dst += 3) {
-    const std::uint8_t blue = src[0];
-    dst[0] = src[2];
-    dst[1] = src[1];
-    dst[2] = blue;
+  for (std::size_t x = 1; x < width; ++x, src += 3, dst += 3) {
+    std::uint8_t px[4];
+    std::memcpy(px, src, 4);
+    const std::uint8_t swapped[4] = {px[2], px[1], px[0], 0};
+    std::memcpy(dst, swapped, 4);
   }
+  dst[0] = src[2];
+  dst[1] = src[1];
+  dst[2] = src[0];
 }
 
 enum class LoadResult { Loaded, OpenFailed, Reported };

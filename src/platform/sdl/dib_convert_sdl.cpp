@@ -1,5 +1,6 @@
 // The DIB conversion with the portable converter into a zero-filled section.
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "image/dib_convert.h"
@@ -27,7 +28,12 @@ DibConvertResult ConvertDibTo24(const void* info, std::size_t infoLength, const 
   }
   auto* made = new (std::nothrow) DibSection;
   if (made == nullptr) return DibConvertResult::OutOfMemory;
-  made->bits = static_cast<std::uint8_t*>(std::calloc(bytes, 1));
+  // A run-length stream may leave pixels unwritten: they must read as black,
+  // as in a new GDI section. Other encodings write every pixel byte, and
+  // only the fill bytes of each row are cleared afterwards.
+  const std::uint32_t compression = DibRead32(header + 16);
+  const bool sparse = compression == DibRle8 || compression == DibRle4;
+  made->bits = static_cast<std::uint8_t*>(sparse ? std::calloc(bytes, 1) : std::malloc(bytes));
   if (made->bits == nullptr) {
     ReleaseDibSection(made);
     return DibConvertResult::OutOfMemory;
@@ -35,6 +41,14 @@ DibConvertResult ConvertDibTo24(const void* info, std::size_t infoLength, const 
   if (ConvertDibRows(info, infoLength, bits, bitsLength, made->bits) == 0) {
     ReleaseDibSection(made);
     return DibConvertResult::ConversionError;
+  }
+  if (!sparse) {
+    const std::int32_t width = static_cast<std::int32_t>(DibRead32(header + 4));
+    const std::size_t stride = Dib24Stride(width);
+    const std::size_t fill = stride - 3 * static_cast<std::size_t>(width);
+    for (std::size_t row = stride; fill != 0 && row <= bytes; row += stride) {
+      std::memset(made->bits + row - fill, 0, fill);
+    }
   }
   *section = made;
   return DibConvertResult::Ok;
