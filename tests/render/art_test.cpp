@@ -2,8 +2,9 @@
 // what the loader makes of them, and the solved cube drawn with them.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <set>
 #include <tuple>
 #include <vector>
