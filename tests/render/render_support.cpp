@@ -5,6 +5,13 @@
 #include <cstdlib>
 #include <fstream>
 
+#if defined(__SANITIZE_ADDRESS__)
+// From the sanitizer runtime (its header is not always installed).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#elif defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "platform/platform.h"
 #include "render/gl.h"
 
@@ -156,4 +163,17 @@ WindowPoint Project(const double modelview[16], double x, double y, double z) {
   GLdouble wx = 0, wy = 0, wz = 0;
   gluProject(x, y, z, modelview, projection, viewport, &wx, &wy, &wz);
   return {static_cast<int>(wx), static_cast<int>(wy)};
+}
+
+bool HeapBytesInUse(std::size_t* bytes) {
+#if defined(__SANITIZE_ADDRESS__)
+  *bytes = __sanitizer_get_current_allocated_bytes();
+  return true;
+#elif defined(__GLIBC__)
+  *bytes = mallinfo2().uordblks;
+  return true;
+#else
+  *bytes = 0;
+  return false;
+#endif
 }

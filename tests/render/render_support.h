@@ -62,6 +62,10 @@ struct Frame {
 bool Near(const Rgb& a, const Rgb& b, int tolerance = 6);
 std::string ToString(const Rgb& c);
 
+// Bytes the process has allocated from the heap and not yet released. False
+// where the platform offers no such count.
+bool HeapBytesInUse(std::size_t* bytes);
+
 // Window coordinates of a point under the given modelview matrix and the
 // current projection and viewport.
 struct WindowPoint {
