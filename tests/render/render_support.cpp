@@ -8,7 +8,7 @@
 #if defined(__SANITIZE_ADDRESS__)
 // From the sanitizer runtime (its header is not always installed).
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-#elif defined(__GLIBC__)
+#elif defined(__GLIBC__) || defined(_WIN32)
 #include <malloc.h>
 #endif
 
@@ -172,6 +172,15 @@ bool HeapBytesInUse(std::size_t* bytes) {
 #elif defined(__GLIBC__)
   *bytes = mallinfo2().uordblks;
   return true;
+#elif defined(_WIN32)
+  _HEAPINFO entry = {};
+  std::size_t used = 0;
+  int status;
+  while ((status = _heapwalk(&entry)) == _HEAPOK) {
+    if (entry._useflag == _USEDENTRY) used += entry._size;
+  }
+  *bytes = used;
+  return status == _HEAPEND;
 #else
   *bytes = 0;
   return false;
