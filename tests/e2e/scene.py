@@ -300,11 +300,14 @@ def ray_sticker(px, py, width, height, tilt=0.0, spin=0.0):
     if t_near > t_far or t_far < 0 or hit_axis is None:
         return None
     # Rays grazing the outline are unsure: they may meet the puzzle or pass by.
-    if t_far - t_near < 0.15:
+    if t_far - t_near < 0.3:
         return "edge"
     hit = [origin[i] + t_near * d[i] for i in range(3)]
     normal = [0, 0, 0]
     normal[hit_axis] = 1 if d[hit_axis] < 0 else -1
+    # A side seen at a grazing angle squeezes its stickers' borders together.
+    if abs(d[hit_axis]) / math.sqrt(d[0] ** 2 + d[1] ** 2 + d[2] ** 2) < 0.35:
+        return "edge"
     pos = [0, 0, 0]
     pos[hit_axis] = normal[hit_axis]
     for i in range(3):

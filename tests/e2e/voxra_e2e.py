@@ -375,6 +375,7 @@ def case_view(s):
                 return
         raise Failure("the view kept moving for %.0f s" % limit)
 
+    tracker = SpinTracker(row_y, w, h, s.palette)
     total = 0.0
     pulses = 0
     while True:
@@ -385,7 +386,7 @@ def case_view(s):
         time.sleep(0.12)
         s.xs.release("Right")
         record()
-        total = track_spin(strips, row_y, w, h, s.palette)
+        total = tracker.update(strips)
         if total >= 60 and abs((total % 90) - 45) > 6:
             break
 
@@ -397,8 +398,8 @@ def case_view(s):
         s.puzzle.spin_whole(90)
     print("spin: %.1f degrees in %d samples, %d cube turn(s), view angle %.1f"
           % (total, len(strips), turns, view))
-    s.wait_picture(spin=view, what="picture after spinning %.0f degrees" % total)
     view = refine_spin(s, view)
+    s.wait_picture(spin=view, what="picture after spinning %.0f degrees" % total)
 
     # The keys' front is the slab nearest the viewer: keypad 0 + 1 turns it.
     s.chord(16)
@@ -411,49 +412,63 @@ def case_view(s):
         time.sleep(0.5)
         s.xs.release(key)
         s.wait_still()
-        s.wait_picture(tilt=tilt, spin=view, what="picture tilted to %+.0f" % tilt)
+        # Seen from steeply above or below, a fraction of a degree of spin
+        # moves sticker borders: fit the spin again at this tilt.
+        spin = refine_spin(s, view, tilt=tilt, reach=2.0)
+        s.wait_picture(tilt=tilt, spin=spin, what="picture tilted to %+.0f" % tilt)
     s.escape_and_exit()
 
 
-def refine_spin(s, view):
-    """The view angle that fits the whole still picture best, within a few
-    degrees of the estimate from one row."""
+def refine_spin(s, view, tilt=0.0, reach=6.0):
+    """The view angle that fits the whole still picture best, within `reach`
+    degrees of the estimate: a coarse search, then a fine one."""
     shot = s.shot()
-    best = None
-    for k in range(-12, 13):
-        cand = view + k * 0.25
-        checked, wrong, _ = s.picture_matches(spin=cand, shot=shot)
-        score = wrong / float(max(checked, 1))
-        if best is None or score < best[1]:
-            best = (cand, score)
-    return best[0]
+
+    def best_of(cands):
+        best = None
+        for cand in cands:
+            checked, wrong, _ = s.picture_matches(tilt=tilt, spin=cand, shot=shot)
+            score = wrong / float(max(checked, 1))
+            if best is None or score < best[1]:
+                best = (cand, score)
+        return best[0]
+    steps = int(reach / 0.5)
+    coarse = best_of([view + k * 0.5 for k in range(-steps, steps + 1)])
+    return best_of([coarse + k * 0.125 for k in range(-4, 5)])
 
 
-def track_spin(strips, row_y, w, h, palette):
-    """Follows the spin through the recorded rows: each row is fitted near the
-    previous estimate; a row that fits nowhere near it is a jump in the
-    picture. Returns the total spin in degrees."""
-    if not hasattr(track_spin, "state"):
-        track_spin.state = {"done": 0, "angle": 0.0}
-    st = track_spin.state
-    step_cols = range(2, w, 4)
-    while st["done"] < len(strips):
-        data = strips[st["done"]]
-        row = [(px, (data[px * 4 + 2], data[px * 4 + 1], data[px * 4])) for px in step_cols]
-        prev = st["angle"]
-        near = [prev + d * 0.5 for d in range(-4, 81)]
-        theta, score = spin_estimate(row, row_y, w, h, palette, near)
-        if score > 0.08:
-            far, far_score = spin_estimate(row, row_y, w, h, palette, range(0, 360, 2))
-            raise Failure(
-                "the picture jumped: after %.1f degrees of spin a row fits no spin near it "
-                "(best %.1f with %.0f%% wrong pixels; anywhere: %d with %.0f%%)"
-                % (prev, theta, 100 * score, far, 100 * far_score))
-        check(theta >= prev - 1.0, "the view turned back from %.1f to %.1f degrees while "
-              "spinning right" % (prev, theta))
-        st["angle"] = max(prev, theta)
-        st["done"] += 1
-    return st["angle"]
+class SpinTracker:
+    """Follows the spin through recorded rows of the picture: each row is
+    fitted near the previous estimate; a row that fits nowhere near it is a
+    jump in the picture."""
+
+    def __init__(self, row_y, width, height, palette):
+        self.row_y, self.width, self.height, self.palette = row_y, width, height, palette
+        self.done = 0
+        self.angle = 0.0
+
+    def update(self, strips):
+        """Fits the rows not seen yet; returns the total spin in degrees."""
+        cols = range(2, self.width, 4)
+        while self.done < len(strips):
+            data = strips[self.done]
+            row = [(px, (data[px * 4 + 2], data[px * 4 + 1], data[px * 4])) for px in cols]
+            prev = self.angle
+            near = [prev + d * 0.5 for d in range(-4, 81)]
+            theta, score = spin_estimate(row, self.row_y, self.width, self.height,
+                                         self.palette, near)
+            if score > 0.08:
+                far, far_score = spin_estimate(row, self.row_y, self.width, self.height,
+                                               self.palette, range(0, 360, 2))
+                raise Failure(
+                    "the picture jumped: after %.1f degrees of spin a row fits no spin near "
+                    "it (best %.1f with %.0f%% wrong pixels; anywhere: %d with %.0f%%)"
+                    % (prev, theta, 100 * score, far, 100 * far_score))
+            check(theta >= prev - 1.0, "the view turned back from %.1f to %.1f degrees "
+                  "while spinning right" % (prev, theta))
+            self.angle = max(prev, theta)
+            self.done += 1
+        return self.angle
 
 
 def case_scramble(s):
