@@ -159,8 +159,11 @@ bool OpenGlWindow(const char* title, int width, int height, int bits, bool fulls
     return FailOpen("Can't Activate The GL Rendering Context.");
   }
 
+  // Shown in the foreground with the keyboard focus, also where no window
+  // manager hands the focus out.
   SDL_ShowWindow(GlWindow.WindowHandle);
   SDL_RaiseWindow(GlWindow.WindowHandle);
+  SDL_SetWindowInputFocus(GlWindow.WindowHandle);
   ResizeToDrawable();
 
   if (!SetupGl()) return FailOpen("Initialization Failed.");
