@@ -1,5 +1,6 @@
 #include "image/dib_convert.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -92,21 +93,36 @@ bool Acceptable(const SourceHeader& h) {
   return h.height > 0 && h.imageSize != 0;
 }
 
-// Colour entries as blue, green, red, 0; indices past the table are black.
+// Where converted rows go and in which byte order. Row y of the source (in
+// its stored order) starts at first + y * stride; a negative stride fills
+// upwards. `rgb` puts red first, else blue first as in a GDI section. Rows
+// are written only within their 3 * width pixel bytes.
+struct RowTarget {
+  std::uint8_t* first;
+  std::ptrdiff_t stride;
+  bool rgb;
+
+  std::uint8_t* Row(std::uint64_t y) const {
+    return first + static_cast<std::ptrdiff_t>(y) * stride;
+  }
+};
+
+// Colour entries as three pixel bytes in the target's order and a 0; indices
+// past the table are black.
 struct Palette {
   std::uint8_t entry[256][4];
 };
 
-bool BuildPalette(const SourceHeader& h, Palette* palette) {
+bool BuildPalette(const SourceHeader& h, bool rgb, Palette* palette) {
   std::memset(palette, 0, sizeof *palette);
   const std::uint32_t full = 1u << h.bpp;
   const std::uint32_t count = h.colorsUsed != 0 && h.colorsUsed < full ? h.colorsUsed : full;
   if (count > h.tableBytes / h.entryBytes) return false;  // the caller's table is short
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::uint8_t* e = h.table + i * h.entryBytes;
-    palette->entry[i][0] = e[0];
+    palette->entry[i][0] = e[rgb ? 2 : 0];
     palette->entry[i][1] = e[1];
-    palette->entry[i][2] = e[2];
+    palette->entry[i][2] = e[rgb ? 0 : 2];
   }
   return true;
 }
@@ -135,7 +151,20 @@ void BuildChannel(std::uint32_t fieldMask, Channel* c) {
   }
 }
 
-// Row converters: `src` one stored row, `dst` one section row.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+constexpr bool kLittleEndian = true;
+#else
+constexpr bool kLittleEndian = false;
+#endif
+
+inline std::uint32_t Load32(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+inline void Store32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
+
+// Row converters: `src` one stored row, `dst` one target row.
 void ConvertRow1(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                  const Palette& pal) {
   for (std::int32_t x = 0; x < width; ++x) {
@@ -157,32 +186,77 @@ void ConvertRow4(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
 
 void ConvertRow8(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
                  const Palette& pal) {
-  // Four bytes per store, the fourth overwritten by the next pixel; the last
-  // pixel of the row writes only its own three.
-  const std::int32_t last = width - 1;
-  for (std::int32_t x = 0; x < last; ++x, dst += 3) std::memcpy(dst, pal.entry[src[x]], 4);
-  std::memcpy(dst, pal.entry[src[last]], 3);
+  std::int32_t x = 0;
+  if (kLittleEndian) {
+    // Four pixels into three whole words: 12 bytes, no byte stored twice.
+    std::uint32_t e[256];
+    static_assert(sizeof e == sizeof pal.entry, "four bytes per entry");
+    std::memcpy(e, pal.entry, sizeof e);
+    for (; x + 4 <= width; x += 4, dst += 12) {
+      const std::uint32_t p0 = e[src[x]], p1 = e[src[x + 1]];
+      const std::uint32_t p2 = e[src[x + 2]], p3 = e[src[x + 3]];
+      Store32(dst, p0 | p1 << 24);
+      Store32(dst + 4, p1 >> 8 | p2 << 16);
+      Store32(dst + 8, p2 >> 16 | p3 << 8);
+    }
+  }
+  for (; x < width; ++x, dst += 3) std::memcpy(dst, pal.entry[src[x]], 3);
 }
 
 template <int Bytes>
 void ConvertRowMasked(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width,
-                      const Channel* ch) {
+                      const Channel* ch, bool rgb) {
+  // Channels are red, green, blue; a section takes blue first.
+  const Channel& c0 = ch[rgb ? 0 : 2];
+  const Channel& c2 = ch[rgb ? 2 : 0];
   for (std::int32_t x = 0; x < width; ++x, src += Bytes, dst += 3) {
     const std::uint32_t px = Bytes == 2 ? DibRead16(src) : DibRead32(src);
-    dst[0] = ch[2].widen[(px >> ch[2].shift) & ch[2].mask];
+    dst[0] = c0.widen[(px >> c0.shift) & c0.mask];
     dst[1] = ch[1].widen[(px >> ch[1].shift) & ch[1].mask];
-    dst[2] = ch[0].widen[(px >> ch[0].shift) & ch[0].mask];
+    dst[2] = c2.widen[(px >> c2.shift) & c2.mask];
   }
 }
 
-void ConvertRow32Rgb(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width) {
-  const std::int32_t last = width - 1;
-  for (std::int32_t x = 0; x < last; ++x, src += 4, dst += 3) std::memcpy(dst, src, 4);
-  std::memcpy(dst, src, 3);
+// Blue, green, red (and a fourth byte skipped when Step is 4) into red,
+// green, blue.
+template <int Step>
+void SwapRow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width) {
+  std::int32_t x = 0;
+  if (kLittleEndian && Step == 3) {
+    // Four pixels (12 bytes) as three words each way.
+    for (; x + 4 <= width; x += 4, src += 12, dst += 12) {
+      const std::uint32_t a = Load32(src), b = Load32(src + 4), c = Load32(src + 8);
+      // a = b0 g0 r0 b1, b = g1 r1 b2 g2, c = r2 b3 g3 r3 (low byte first)
+      Store32(dst, (a >> 16 & 0xFFu) | (a & 0xFF00u) | (a & 0xFFu) << 16 | (b & 0xFF00u) << 16);
+      Store32(dst + 4, (b & 0xFFu) | (a >> 16 & 0xFF00u) | (c & 0xFFu) << 16 |
+                           (b & 0xFF000000u));
+      Store32(dst + 8, (b >> 16 & 0xFFu) | (c >> 16 & 0xFF00u) | (c & 0xFF0000u) |
+                           (c & 0xFF00u) << 16);
+    }
+  }
+  for (; x < width; ++x, src += Step, dst += 3) {
+    dst[0] = src[2];
+    dst[1] = src[1];
+    dst[2] = src[0];
+  }
+}
+
+void ConvertRow32Plain(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width) {
+  std::int32_t x = 0;
+  if (kLittleEndian) {
+    for (; x + 4 <= width; x += 4, src += 16, dst += 12) {
+      const std::uint32_t p0 = Load32(src), p1 = Load32(src + 4);
+      const std::uint32_t p2 = Load32(src + 8), p3 = Load32(src + 12);
+      Store32(dst, (p0 & 0xFFFFFFu) | p1 << 24);
+      Store32(dst + 4, (p1 >> 8 & 0xFFFFu) | p2 << 16);
+      Store32(dst + 8, (p2 >> 16 & 0xFFu) | p3 << 8);
+    }
+  }
+  for (; x < width; ++x, src += 4, dst += 3) std::memcpy(dst, src, 3);
 }
 
 std::int32_t ConvertUncompressed(const SourceHeader& h, const std::uint8_t* bits,
-                                 std::size_t bitsLength, std::uint8_t* section) {
+                                 std::size_t bitsLength, const RowTarget& out) {
   const std::uint64_t rows = Magnitude(h.height);
   std::uint64_t stride = 0;
   std::uint64_t need = 0;
@@ -191,7 +265,7 @@ std::int32_t ConvertUncompressed(const SourceHeader& h, const std::uint8_t* bits
     return 0;  // Windows refuses data shorter than its rows
   }
   Palette pal;
-  if (h.bpp <= 8 && !BuildPalette(h, &pal)) return 0;
+  if (h.bpp <= 8 && !BuildPalette(h, out.rgb, &pal)) return 0;
   Channel ch[3];
   if (h.bpp == 16 || h.bpp == 32) {
     std::uint32_t masks[3] = {h.masks[0], h.masks[1], h.masks[2]};
@@ -204,22 +278,29 @@ std::int32_t ConvertUncompressed(const SourceHeader& h, const std::uint8_t* bits
     for (int i = 0; i < 3; ++i) BuildChannel(masks[i], &ch[i]);
   }
   const bool plain32 = h.bpp == 32 && h.compression == DibRgb;
-  const std::size_t dstStride = Dib24Stride(h.width);
   const std::size_t rowBytes = 3 * static_cast<std::size_t>(h.width);
   for (std::uint64_t y = 0; y < rows; ++y) {
     const std::uint8_t* src = bits + y * stride;
-    std::uint8_t* dst = section + y * dstStride;
+    std::uint8_t* dst = out.Row(y);
     switch (h.bpp) {
       case 1: ConvertRow1(src, dst, h.width, pal); break;
       case 4: ConvertRow4(src, dst, h.width, pal); break;
       case 8: ConvertRow8(src, dst, h.width, pal); break;
-      case 16: ConvertRowMasked<2>(src, dst, h.width, ch); break;
-      case 24: std::memcpy(dst, src, rowBytes); break;
-      default:
-        if (plain32) {
-          ConvertRow32Rgb(src, dst, h.width);
+      case 16: ConvertRowMasked<2>(src, dst, h.width, ch, out.rgb); break;
+      case 24:
+        if (out.rgb) {
+          SwapRow<3>(src, dst, h.width);
         } else {
-          ConvertRowMasked<4>(src, dst, h.width, ch);
+          std::memcpy(dst, src, rowBytes);
+        }
+        break;
+      default:
+        if (plain32 && out.rgb) {
+          SwapRow<4>(src, dst, h.width);
+        } else if (plain32) {
+          ConvertRow32Plain(src, dst, h.width);
+        } else {
+          ConvertRowMasked<4>(src, dst, h.width, ch, out.rgb);
         }
         break;
     }
@@ -228,21 +309,20 @@ std::int32_t ConvertUncompressed(const SourceHeader& h, const std::uint8_t* bits
 }
 
 // Run-length data, bottom row first. Runs are clipped at the right edge;
-// pixels the stream never reaches keep what the section held.
+// pixels the stream never reaches keep what the target held.
 std::int32_t ConvertRunLength(const SourceHeader& h, const std::uint8_t* bits,
-                              std::size_t bitsLength, std::uint8_t* section) {
+                              std::size_t bitsLength, const RowTarget& out) {
   Palette pal;
-  if (!BuildPalette(h, &pal)) return 0;
+  if (!BuildPalette(h, out.rgb, &pal)) return 0;
   const bool rle4 = h.compression == DibRle4;
   const std::size_t limit = h.imageSize < bitsLength ? h.imageSize : bitsLength;
   const std::size_t width = static_cast<std::size_t>(h.width);
   const std::size_t rows = static_cast<std::size_t>(h.height);
-  const std::size_t stride = Dib24Stride(h.width);
   std::size_t x = 0;
   std::size_t y = 0;
   std::size_t p = 0;
   auto put = [&](unsigned index) {  // callers stop at the right edge
-    std::memcpy(section + y * stride + 3 * x, pal.entry[index], 3);
+    std::memcpy(out.Row(y) + 3 * x, pal.entry[index], 3);
     ++x;
   };
   while (p + 2 <= limit && y < rows) {
@@ -278,6 +358,24 @@ std::int32_t ConvertRunLength(const SourceHeader& h, const std::uint8_t* bits,
   return static_cast<std::int32_t>(rows);
 }
 
+// The checks both entry points share; false when GDI would refuse.
+bool ReadConvertible(const void* info, std::size_t infoLength, const void* bits,
+                     const void* target, SourceHeader* h) {
+  std::size_t sectionBytes = 0;
+  return info != nullptr && bits != nullptr && target != nullptr &&
+         ReadSourceHeader(static_cast<const std::uint8_t*>(info), infoLength, h) &&
+         Acceptable(*h) && Dib24SectionBytes(h->width, h->height, &sectionBytes);
+}
+
+std::int32_t Convert(const SourceHeader& h, const void* bits, std::size_t bitsLength,
+                     const RowTarget& out) {
+  const auto* data = static_cast<const std::uint8_t*>(bits);
+  if (h.compression == DibRle8 || h.compression == DibRle4) {
+    return ConvertRunLength(h, data, bitsLength, out);
+  }
+  return ConvertUncompressed(h, data, bitsLength, out);
+}
+
 }  // namespace
 
 std::uint16_t DibHeaderColorCount(const std::uint8_t* header) {
@@ -306,18 +404,26 @@ bool Dib24SectionBytes(std::int32_t width, std::int32_t height, std::size_t* byt
 
 std::int32_t ConvertDibRows(const void* info, std::size_t infoLength, const void* bits,
                             std::size_t bitsLength, std::uint8_t* section) {
-  if (info == nullptr || bits == nullptr || section == nullptr) return 0;
   SourceHeader h;
-  std::size_t sectionBytes = 0;
-  if (!ReadSourceHeader(static_cast<const std::uint8_t*>(info), infoLength, &h) ||
-      !Acceptable(h) || !Dib24SectionBytes(h.width, h.height, &sectionBytes)) {
-    return 0;
-  }
-  const auto* data = static_cast<const std::uint8_t*>(bits);
-  if (h.compression == DibRle8 || h.compression == DibRle4) {
-    return ConvertRunLength(h, data, bitsLength, section);
-  }
-  return ConvertUncompressed(h, data, bitsLength, section);
+  if (!ReadConvertible(info, infoLength, bits, section, &h)) return 0;
+  const RowTarget out{section, static_cast<std::ptrdiff_t>(Dib24Stride(h.width)), false};
+  return Convert(h, bits, bitsLength, out);
+}
+
+std::int32_t ConvertDibRowsRgb(const void* info, std::size_t infoLength, const void* bits,
+                               std::size_t bitsLength, std::uint8_t* rgb) {
+  SourceHeader h;
+  if (!ReadConvertible(info, infoLength, bits, rgb, &h)) return 0;
+  const std::size_t rowBytes = 3 * static_cast<std::size_t>(h.width);
+  const std::size_t rows = static_cast<std::size_t>(Magnitude(h.height));
+  const bool sparse = h.compression == DibRle8 || h.compression == DibRle4;
+  // A run-length stream may leave pixels unwritten: they read as black.
+  if (sparse) std::memset(rgb, 0, rowBytes * rows);
+  // A top-down source fills from the last row up, so the result is bottom-up.
+  const auto step = static_cast<std::ptrdiff_t>(rowBytes);
+  const RowTarget out = h.height < 0 ? RowTarget{rgb + (rows - 1) * rowBytes, -step, true}
+                                     : RowTarget{rgb, step, true};
+  return Convert(h, bits, bitsLength, out);
 }
 
 DibConversionInput::~DibConversionInput() { std::free(info); }

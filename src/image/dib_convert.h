@@ -60,6 +60,14 @@ inline std::size_t Dib24Stride(std::int32_t width) {
 std::int32_t ConvertDibRows(const void* info, std::size_t infoLength, const void* bits,
                             std::size_t bitsLength, std::uint8_t* section);
 
+// The same conversion into tightly packed rows of red, green, blue (3 * width
+// bytes each, no fill), the bottom row first whatever the source's order: the
+// layout of DibImage pixels. `rgb` has 3 * width * |height| bytes; when rows
+// are returned all of them are written (pixels a run-length stream never
+// reaches are black). Returns what ConvertDibRows returns for the same input.
+std::int32_t ConvertDibRowsRgb(const void* info, std::size_t infoLength, const void* bits,
+                               std::size_t bitsLength, std::uint8_t* rgb);
+
 // A DIB file laid out for conversion: the normalised conversion header (a
 // 40-byte info header, the masks of a bit-field file, the colour table and a
 // spare entry) and the span of the pixel data inside the file. Owns `info`.

@@ -55,6 +55,34 @@ void CopyRowSwapped(const std::uint8_t* src, std::uint8_t* dst, std::size_t widt
 
 enum class LoadResult { Loaded, OpenFailed, Reported };
 
+// Converts into the layer's section, then copies its rows into a new pixel
+// block; a top-down section is read from its last row, so the block is
+// bottom-up. False after the failure has been reported. The caller keeps the
+// section until the load ends, as it keeps everything the load obtains.
+bool ConvertThroughSection(const DibConversionInput& input, std::size_t width, std::size_t rows,
+                           SectionOwner* section, HeapOwner* pixels) {
+  switch (ConvertDibTo24(input.info, input.infoLength, input.bits, input.bitsLength,
+                         &section->section)) {
+    case DibConvertResult::Ok: break;
+    case DibConvertResult::OutOfMemory: Report(kOutOfMemory); return false;
+    case DibConvertResult::ConversionError: Report(kConversionError); return false;
+  }
+  const std::size_t rowBytes = 3 * width;
+  pixels->block = std::malloc(rowBytes * rows);
+  if (pixels->block == nullptr) {
+    Report(kOutOfMemory);
+    return false;
+  }
+  const std::uint8_t* src = DibSectionBits(section->section);
+  const std::size_t srcStride = Dib24Stride(input.width);
+  auto* dst = static_cast<std::uint8_t*>(pixels->block);
+  for (std::size_t y = 0; y < rows; ++y, dst += rowBytes) {
+    const std::size_t srcRow = input.height < 0 ? rows - 1 - y : y;
+    CopyRowSwapped(src + srcRow * srcStride, dst, width);
+  }
+  return true;
+}
+
 // Everything but the open-failure message, which is shown after release.
 LoadResult LoadFile(const char* name, DibImage** image) {
   HeapOwner pixels;  // released last, like the buffer of a failed load
@@ -69,31 +97,26 @@ LoadResult LoadFile(const char* name, DibImage** image) {
     case DibLayoutResult::Malformed: Report(kConversionError); return LoadResult::Reported;
   }
 
-  SectionOwner section;
-  switch (ConvertDibTo24(input.info, input.infoLength, input.bits, input.bitsLength,
-                         &section.section)) {
-    case DibConvertResult::Ok: break;
-    case DibConvertResult::OutOfMemory: Report(kOutOfMemory); return LoadResult::Reported;
-    case DibConvertResult::ConversionError: Report(kConversionError); return LoadResult::Reported;
-  }
-
-  // Sizes were bounded by LayOutDibFile: 3 * width * rows fits the section.
+  // Sizes were bounded by LayOutDibFile: 3 * width * rows fits a section.
   const std::size_t width = static_cast<std::size_t>(input.width);
   const std::size_t rows = input.height < 0 ? 0 - static_cast<std::size_t>(input.height)
                                             : static_cast<std::size_t>(input.height);
-  const std::size_t rowBytes = 3 * width;
-  pixels.block = std::malloc(rowBytes * rows);
-  if (pixels.block == nullptr) {
-    Report(kOutOfMemory);
+
+  // A layer that renders red, green, blue rows itself saves the section and
+  // the copy; GDI renders into a section, copied below.
+  SectionOwner section;
+  DibConvertResult direct = DibConvertResult::Ok;
+  std::uint8_t* rgb = nullptr;
+  if (ConvertDibToRgb(input.info, input.infoLength, input.bits, input.bitsLength, &rgb,
+                      &direct)) {
+    pixels.block = rgb;
+    switch (direct) {
+      case DibConvertResult::Ok: break;
+      case DibConvertResult::OutOfMemory: Report(kOutOfMemory); return LoadResult::Reported;
+      case DibConvertResult::ConversionError: Report(kConversionError); return LoadResult::Reported;
+    }
+  } else if (!ConvertThroughSection(input, width, rows, &section, &pixels)) {
     return LoadResult::Reported;
-  }
-  // A top-down section is read from its last row, so the result is bottom-up.
-  const std::uint8_t* src = DibSectionBits(section.section);
-  const std::size_t srcStride = Dib24Stride(input.width);
-  auto* dst = static_cast<std::uint8_t*>(pixels.block);
-  for (std::size_t y = 0; y < rows; ++y, dst += rowBytes) {
-    const std::size_t srcRow = input.height < 0 ? rows - 1 - y : y;
-    CopyRowSwapped(src + srcRow * srcStride, dst, width);
   }
 
   auto* record = static_cast<DibImage*>(std::malloc(sizeof(DibImage)));

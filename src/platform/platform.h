@@ -100,6 +100,16 @@ DibConvertResult ConvertDibTo24(const void* info, std::size_t infoLength, const 
 const std::uint8_t* DibSectionBits(const DibSection* section);
 void ReleaseDibSection(DibSection* section);
 
+// Renders a packed DIB (arguments as for ConvertDibTo24) straight into a new
+// block of tightly packed rows of red, green, blue bytes, 3 * width per row,
+// bottom row first whatever the source's order. False in a layer that
+// converts only into sections: it obtains nothing, and the caller converts
+// with ConvertDibTo24. Otherwise true with *result: Ok with *rgb holding the
+// rows in a block from malloc that the caller frees, or OutOfMemory, or
+// ConversionError (as ConvertDibTo24 would return them).
+bool ConvertDibToRgb(const void* info, std::size_t infoLength, const void* bits,
+                     std::size_t bitsLength, std::uint8_t** rgb, DibConvertResult* result);
+
 // ---------------------------------------------------------------------------
 // Message boxes.
 

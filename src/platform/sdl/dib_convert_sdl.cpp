@@ -1,4 +1,5 @@
-// The DIB conversion with the portable converter into a zero-filled section.
+// The DIB conversion with the portable converter: into a section, or straight
+// into the loader's red, green, blue rows.
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -55,3 +56,36 @@ DibConvertResult ConvertDibTo24(const void* info, std::size_t infoLength, const 
 }
 
 const std::uint8_t* DibSectionBits(const DibSection* section) { return section->bits; }
+
+bool ConvertDibToRgb(const void* info, std::size_t infoLength, const void* bits,
+                     std::size_t bitsLength, std::uint8_t** rgb, DibConvertResult* result) {
+  *rgb = nullptr;
+  const auto* header = static_cast<const std::uint8_t*>(info);
+  if (infoLength < 40) {
+    *result = DibConvertResult::ConversionError;
+    return true;
+  }
+  // A section bounds the size as in ConvertDibTo24; the rows here are no longer.
+  const auto width = static_cast<std::int32_t>(DibRead32(header + 4));
+  const auto height = static_cast<std::int32_t>(DibRead32(header + 8));
+  std::size_t sectionBytes = 0;
+  if (!Dib24SectionBytes(width, height, &sectionBytes)) {
+    *result = DibConvertResult::OutOfMemory;
+    return true;
+  }
+  const std::size_t rows = height < 0 ? 0 - static_cast<std::size_t>(height)
+                                      : static_cast<std::size_t>(height);
+  auto* block = static_cast<std::uint8_t*>(std::malloc(3 * static_cast<std::size_t>(width) * rows));
+  if (block == nullptr) {
+    *result = DibConvertResult::OutOfMemory;
+    return true;
+  }
+  if (ConvertDibRowsRgb(info, infoLength, bits, bitsLength, block) == 0) {
+    std::free(block);
+    *result = DibConvertResult::ConversionError;
+    return true;
+  }
+  *rgb = block;
+  *result = DibConvertResult::Ok;
+  return true;
+}

@@ -73,3 +73,9 @@ DibConvertResult ConvertDibTo24(const void* info, std::size_t infoLength, const 
 const std::uint8_t* DibSectionBits(const DibSection* section) {
   return static_cast<const std::uint8_t*>(section->bits);
 }
+
+// GDI renders only into sections: the loader converts with ConvertDibTo24.
+bool ConvertDibToRgb(const void*, std::size_t, const void*, std::size_t, std::uint8_t**,
+                     DibConvertResult*) {
+  return false;
+}
