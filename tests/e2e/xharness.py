@@ -9,6 +9,7 @@ import os
 import shutil
 import signal
 import subprocess
+import threading
 import time
 
 from Xlib import X, XK, Xatom, display as xdisplay, error as xerror, protocol
@@ -64,8 +65,39 @@ class XServer:
         self.d.change_keyboard_control(auto_repeat_mode=X.AutoRepeatModeOff)
         self.d.sync()
         self._numlock_mask = self._find_numlock_mask()
+        self._wm = threading.Thread(target=self._window_states, daemon=True)
+        self._wm_stop = False
+        self._wm.start()
+
+    def _window_states(self):
+        """The one duty of a window manager that programs wait for: WM_STATE
+        follows mapping and unmapping. Wine waits up to two seconds for it on
+        every window it shows or hides when no window manager runs."""
+        d = xdisplay.Display(self.name)
+        d.set_error_handler(lambda *args: None)  # windows may be gone already
+        root = d.screen().root
+        root.change_attributes(event_mask=X.SubstructureNotifyMask)
+        wm_state = d.intern_atom("WM_STATE")
+        d.sync()
+        try:
+            while not self._wm_stop:
+                if not d.pending_events():
+                    time.sleep(0.002)
+                    continue
+                e = d.next_event()
+                if e.type == X.MapNotify and not e.override:
+                    e.window.change_property(wm_state, wm_state, 32, [1, 0])
+                elif e.type == X.UnmapNotify:
+                    e.window.change_property(wm_state, wm_state, 32, [0, 0])
+                d.flush()
+            d.close()
+        except Exception:  # the server went away: nothing left to manage
+            pass
 
     def stop(self):
+        self._wm_stop = True
+        if getattr(self, "_wm", None):
+            self._wm.join(2)
         try:
             if getattr(self, "d", None):
                 self.d.close()
