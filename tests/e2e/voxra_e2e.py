@@ -12,6 +12,7 @@ Exit status: 0 passed, 1 failed, 77 skipped (no Xvfb or python3-xlib).
 import argparse
 import os
 import shutil
+import signal
 import struct
 import sys
 import tempfile
@@ -706,6 +707,8 @@ def main():
         return SKIP
     if not args.workdir and not args.data:
         ap.error("--data or --workdir is needed")
+    # A timeout's SIGTERM unwinds through the session's cleanup.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAILED %s: terminated" % args.case))
     started = time.monotonic()
     try:
         with Session(args, args.case) as s:

@@ -5,6 +5,7 @@ Every test gets its own Xvfb, so tests never see each other's windows, focus
 or NumLock state, and nothing of the caller's display is touched.
 """
 
+import ctypes
 import os
 import shutil
 import signal
@@ -14,6 +15,16 @@ import time
 
 from Xlib import X, XK, Xatom, display as xdisplay, error as xerror, protocol
 from Xlib.ext import xtest
+
+
+def _die_with_parent():
+    """Child side: the child gets SIGKILL when the suite's process ends, so a
+    killed or timed-out test leaves no X server or game behind."""
+    try:
+        ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+    except OSError:
+        pass
+    os.setsid()
 
 
 class Failure(Exception):
@@ -45,7 +56,7 @@ class XServer:
             [xvfb, "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % (width, height),
              "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            start_new_session=True)
+            preexec_fn=_die_with_parent)
         os.close(write_fd)
         number = b""
         deadline = time.monotonic() + 20
@@ -303,7 +314,7 @@ class Program:
         self.env = env
         self.started = time.monotonic()
         self.proc = subprocess.Popen(cmd, cwd=workdir, env=env, stdin=subprocess.DEVNULL,
-                                     start_new_session=True)
+                                     preexec_fn=_die_with_parent)
 
     def exited(self):
         return self.proc.poll() is not None
