@@ -160,23 +160,6 @@ TEST_F(CubeStateTest, SolvedColouringPaintsOnlyOutwardFaces) {
   EXPECT_EQ(inner, 102);
 }
 
-TEST_F(CubeStateTest, CubeTurnCarriesTheSidesAroundY) {
-  ApplySolvedColouring();
-  ApplyCubeTurn(90);
-  // Each side shows the colour that stood a quarter turn anticlockwise of it
-  // seen from above: left (2) comes to the front, front (0) to the right.
-  for (int i = 0; i < kCubieCount; ++i) {
-    const Vec3 p = Home(i);
-    const Cubie& c = CubeState[i];
-    if (p.z == 1) { EXPECT_EQ(c.faceSlot[FaceFront], 2); }
-    if (p.x == 1) { EXPECT_EQ(c.faceSlot[FaceRight], 0); }
-    if (p.z == -1) { EXPECT_EQ(c.faceSlot[FaceBack], 5); }
-    if (p.x == -1) { EXPECT_EQ(c.faceSlot[FaceLeft], 4); }
-    if (p.y == 1) { EXPECT_EQ(c.faceSlot[FaceTop], 1); }
-    if (p.y == -1) { EXPECT_EQ(c.faceSlot[FaceBottom], 3); }
-  }
-}
-
 // After any sequence of operations each colour stands on exactly nine
 // outward faces, every inner face is still inner, and re-solving works.
 TEST_F(CubeStateTest, LongRandomSequencesKeepTheColourCounts) {
