@@ -1,0 +1,394 @@
+// In-process figures of the game's libraries, for the native and the Windows
+// build alike (only platform.h and the portable libraries are used):
+//
+//   perf_bench core             ApplyLayerTurn / ApplyCubeTurn in ns, beside
+//                               copying the whole cube state
+//   perf_bench frame [SECONDS]  one RenderFrame without the wait, beside an
+//                               empty frame; then the game's own loop, paced,
+//                               split into drawing, waiting and presenting
+//   perf_bench loader           LoadDibImage beside stb_image on 2048 x 2048
+//                               files (GDI under Wine, the SDL layer natively)
+//   perf_bench files DIR        writes the loader's benchmark files into DIR
+//   perf_bench count OP [PATH] [N]
+//                               N runs of one operation (layer, cube, copy of
+//                               the state; voxra, stb or sdl loading PATH)
+//                               inside CountedRun,
+//                               for callgrind --toggle-collect=CountedRun
+//
+// The frame mode needs an X display and Data/ in the working folder (run it
+// from the build folder). Lines starting with "figure" are read by the suite:
+//   figure NAME VALUE UNIT [baseline NAME VALUE]
+// The game is not changed to be measured: the wait is split off through the
+// frame timer's counter function, which this program points at its own.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <SDL.h>
+#endif
+
+#include "../dib_files.h"
+#include "app/play.h"
+#include "cube/cube_state.h"
+#include "image/dib_loader.h"
+#include "platform/frame_timer.h"
+#include "platform/platform.h"
+#include "render/gl.h"
+#include "render/gl_scene.h"
+
+// stb_image is not held to the project's warnings (see CMakeLists.txt).
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_BMP
+#define STBI_NO_STDIO_REDIRECT
+#include <stb_image.h>
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Clocks: the platform counter for wall time, the process's CPU time.
+
+std::int64_t Frequency = 1;
+
+void StartClocks() {
+  if (!QueryCounterFrequency(&Frequency) || Frequency <= 0) {
+    std::fprintf(stderr, "no high-resolution counter\n");
+    std::exit(1);
+  }
+}
+
+std::int64_t Now() {
+  std::int64_t c = 0;
+  QueryCounter(&c);
+  return c;
+}
+
+double Ns(std::int64_t ticks) { return 1e9 * static_cast<double>(ticks) / static_cast<double>(Frequency); }
+double Ms(std::int64_t ticks) { return Ns(ticks) / 1e6; }
+
+// CPU time of the whole process (every thread) in ms.
+double ProcessCpuMs() {
+#ifdef _WIN32
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  auto value = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+  };
+  return (value(kernel) + value(user)) / 1e4;
+#else
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+#endif
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+double Mean(const std::vector<double>& v) {
+  double s = 0;
+  for (double x : v) s += x;
+  return v.empty() ? 0.0 : s / static_cast<double>(v.size());
+}
+
+void Figure(const char* name, double value, const char* unit) {
+  std::printf("figure %s %.6g %s\n", name, value, unit);
+}
+
+void Figure(const char* name, double value, const char* unit, const char* baseName,
+            double baseValue) {
+  std::printf("figure %s %.6g %s baseline %s %.6g\n", name, value, unit, baseName, baseValue);
+}
+
+// Median over `batches` of the ns per call of `body`, run `perBatch` times a
+// batch; `body` gets the running call number.
+template <typename Body>
+double NsPerCall(int batches, int perBatch, Body body) {
+  std::vector<double> each;
+  int n = 0;
+  for (int b = 0; b < batches; ++b) {
+    const std::int64_t t0 = Now();
+    for (int i = 0; i < perBatch; ++i) body(n++);
+    each.push_back(Ns(Now() - t0) / perBatch);
+  }
+  return Median(each);
+}
+
+// Keeps the optimiser from dropping the work.
+volatile std::uint32_t Sink = 0;
+
+std::uint32_t StateDigest() {
+  std::uint32_t h = 0;
+  for (const Cubie& c : CubeState) {
+    for (TextureSlot s : c.faceSlot) h = h * 31u + static_cast<std::uint32_t>(s);
+  }
+  return h;
+}
+
+// ---------------------------------------------------------------------------
+// core
+
+const Axis kAxes[3] = {Axis::X, Axis::Y, Axis::Z};
+
+int Core() {
+  ApplySolvedColouring();
+  Cubie copy[kCubieCount];
+  const int batches = 31, perBatch = 20000;
+  // Baseline: copying the whole state once (what any turn at least reads).
+  const double copyNs = NsPerCall(batches, perBatch, [&](int i) {
+    std::memcpy(copy, CubeState, sizeof copy);
+    Sink = Sink + static_cast<std::uint32_t>(copy[i % kCubieCount].faceSlot[0]);
+  });
+  const double layerNs = NsPerCall(batches, perBatch, [](int i) {
+    ApplyLayerTurn(kAxes[i % 3], i / 3 % 3 - 1, (i & 64) != 0 ? 90 : -90);
+  });
+  const double cubeNs = NsPerCall(batches, perBatch, [](int i) {
+    ApplyCubeTurn((i & 1) != 0 ? 90 : -90);
+  });
+  Sink = Sink + StateDigest();
+  const double frameNs = 1e9 / 60.0;
+  std::printf("core: median of %d batches of %d calls\n", batches, perBatch);
+  Figure("apply_layer_turn_ns", layerNs, "ns", "state_copy_ns", copyNs);
+  Figure("apply_cube_turn_ns", cubeNs, "ns", "state_copy_ns", copyNs);
+  std::printf("  ApplyLayerTurn %.1f ns (%.2f x a state copy, %.2e of a 60 Hz frame)\n", layerNs,
+              layerNs / copyNs, layerNs / frameNs);
+  std::printf("  ApplyCubeTurn  %.1f ns (%.2f x a state copy, %.2e of a 60 Hz frame)\n", cubeNs,
+              cubeNs / copyNs, cubeNs / frameNs);
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// frame
+
+// The frame timer's counter, through which the start of each wait is seen.
+bool MarkPending = false;
+std::int64_t WaitStart = 0;
+double WaitStartCpu = 0;
+
+bool MarkingCounter(std::int64_t* count) {
+  const bool ok = QueryCounter(count);
+  if (MarkPending) {
+    MarkPending = false;
+    WaitStart = *count;
+    WaitStartCpu = ProcessCpuMs();
+  }
+  return ok;
+}
+
+// Takes every waiting message; false on the quit message.
+bool Drain() {
+  std::intptr_t param = 0;
+  for (;;) {
+    const PumpResult r = PumpOneMessage(&param);
+    if (r == PumpResult::Quit) return false;
+    if (r == PumpResult::Empty) return true;
+  }
+}
+
+int Frame(double seconds) {
+  if (!OpenGlWindow("Voxra perf bench", 400, 400, 16, false)) {
+    std::fprintf(stderr, "no GL window (an X display and Data/ are needed)\n");
+    return 1;
+  }
+  const int frames = 240;
+  const std::int64_t frequency = FramePacer.frequency;
+
+  // 1. Unpaced: a timer without a frequency leaves its wait after one sample.
+  FramePacer.frequency = 0;
+  View.ViewSpeedY = 0.5f;
+  std::vector<double> submit, finished, swapped, empty;
+  for (int i = 0; i < frames + 20; ++i) {
+    if (!Drain()) return 0;
+    const std::int64_t t0 = Now();
+    RenderFrame();
+    const std::int64_t t1 = Now();
+    glFinish();
+    const std::int64_t t2 = Now();
+    SwapGlBuffers();
+    const std::int64_t t3 = Now();
+    if (i >= 20) {  // the first frames warm the caches and the driver
+      submit.push_back(Ms(t1 - t0));
+      finished.push_back(Ms(t2 - t0));
+      swapped.push_back(Ms(t3 - t0));
+    }
+  }
+  // Baseline in the same window: an empty frame (clear, finish, present).
+  for (int i = 0; i < frames + 20; ++i) {
+    if (!Drain()) return 0;
+    const std::int64_t t0 = Now();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glFinish();
+    SwapGlBuffers();
+    if (i >= 20) empty.push_back(Ms(Now() - t0));
+  }
+  std::printf("frame: %d frames each, 400 x 400, view spinning\n", frames);
+  Figure("render_frame_submit_ms", Median(submit), "ms", "empty_frame_ms", Median(empty));
+  Figure("render_frame_drawn_ms", Median(finished), "ms", "empty_frame_ms", Median(empty));
+  Figure("render_frame_presented_ms", Median(swapped), "ms", "empty_frame_ms", Median(empty));
+
+  // 2. The game's loop, paced, with its own timer: one message per pass, and
+  // on an idle pass draw, wait, present, update. A scramble keeps turns going.
+  FramePacer.frequency = frequency;
+  FramePacer.readCounter = MarkingCounter;
+  ResetPlay();
+  View.ViewSpeedY = 0.5f;
+  KeyState[VkS] = true;  // S held: scrambles back to back
+  std::vector<double> drawMs, waitMs, presentMs, drawCpu, waitCpu, presentCpu, interval;
+  std::int64_t lastEnd = 0;
+  const std::int64_t stop = Now() + static_cast<std::int64_t>(seconds * static_cast<double>(Frequency));
+  std::intptr_t param = 0;
+  while (Now() < stop) {
+    const PumpResult r = PumpOneMessage(&param);
+    if (r == PumpResult::Quit) return 0;
+    if (r == PumpResult::Handled) continue;
+    const std::int64_t t0 = Now();
+    const double c0 = ProcessCpuMs();
+    MarkPending = true;
+    RenderFrame();
+    const std::int64_t t1 = Now();
+    const double c1 = ProcessCpuMs();
+    SwapGlBuffers();
+    UpdatePlay();
+    const std::int64_t t2 = Now();
+    const double c2 = ProcessCpuMs();
+    if (MarkPending) continue;  // the timer did not read the counter: no split
+    drawMs.push_back(Ms(WaitStart - t0));
+    waitMs.push_back(Ms(t1 - WaitStart));
+    presentMs.push_back(Ms(t2 - t1));
+    drawCpu.push_back(WaitStartCpu - c0);
+    waitCpu.push_back(c1 - WaitStartCpu);
+    presentCpu.push_back(c2 - c1);
+    if (lastEnd != 0) interval.push_back(Ms(t1 - lastEnd));
+    lastEnd = t1;
+  }
+  FramePacer.readCounter = QueryCounter;
+  KeyState[VkS] = false;
+  const double target = 1000.0 / 60.0;
+  std::printf("loop: %zu paced frames in %.1f s (wall ms per frame / process CPU ms per frame)\n",
+              drawMs.size(), seconds);
+  std::printf("  drawing    %.3f / %.3f\n  waiting    %.3f / %.3f\n  presenting %.3f / %.3f\n",
+              Mean(drawMs), Mean(drawCpu), Mean(waitMs), Mean(waitCpu), Mean(presentMs),
+              Mean(presentCpu));
+  Figure("loop_draw_ms", Mean(drawMs), "ms", "frame_ms", target);
+  Figure("loop_wait_ms", Mean(waitMs), "ms", "frame_ms", target);
+  Figure("loop_present_ms", Mean(presentMs), "ms", "frame_ms", target);
+  Figure("loop_draw_cpu_ms", Mean(drawCpu), "ms", "frame_ms", target);
+  Figure("loop_wait_cpu_ms", Mean(waitCpu), "ms", "frame_ms", target);
+  Figure("loop_present_cpu_ms", Mean(presentCpu), "ms", "frame_ms", target);
+  Figure("loop_timer_interval_ms", Mean(interval), "ms", "frame_ms", target);
+  CloseGlWindow();
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// loader
+
+int Loader() {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("voxra-perf-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(dir);
+  const auto files = MakeBenchFiles(dir);
+  std::printf("loader: 2048 x 2048 files, median of 9 loads each\n");
+  for (const char* format : kBenchFormats) {
+    const std::string& path = files.at(format);
+    std::vector<double> voxra, stb;
+    bool stbReads = true;
+    for (int i = 0; i < 10; ++i) {  // interleaved; the first pair warms up
+      const std::int64_t v0 = Now();
+      DibImage* image = LoadDibImage(path.c_str());
+      const std::int64_t v1 = Now();
+      if (image == nullptr) return 1;
+      Sink = Sink + image->pixels[0];
+      FreeDibImage(image);
+      int w = 0, h = 0, n = 0;
+      const std::int64_t s0 = Now();
+      stbi_uc* px = stbi_load(path.c_str(), &w, &h, &n, 3);
+      const std::int64_t s1 = Now();
+      if (px == nullptr) {
+        stbReads = false;
+      } else {
+        Sink = Sink + px[0];
+        stbi_image_free(px);
+      }
+      if (i > 0) {
+        voxra.push_back(Ms(v1 - v0));
+        stb.push_back(Ms(s1 - s0));
+      }
+    }
+    const double v = Median(voxra);
+    const std::string name = std::string("loader_") + format + "_ms";
+    if (stbReads) {
+      Figure(name.c_str(), v, "ms", "stb_image_ms", Median(stb));
+    } else {
+      Figure(name.c_str(), v, "ms");
+    }
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
+  return 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// count: one operation between the marks callgrind collects in.
+
+extern "C" __attribute__((noinline)) void CountedRun(const char* op, const char* path, int times) {
+  const std::string o = op;
+  for (int i = 0; i < times; ++i) {
+    if (o == "layer") {
+      ApplyLayerTurn(kAxes[i % 3], i / 3 % 3 - 1, (i & 1) != 0 ? 90 : -90);
+    } else if (o == "cube") {
+      ApplyCubeTurn((i & 1) != 0 ? 90 : -90);
+    } else if (o == "copy") {
+      static Cubie copy[kCubieCount];
+      std::memcpy(copy, CubeState, sizeof copy);
+      Sink = Sink + static_cast<std::uint32_t>(copy[i % kCubieCount].faceSlot[0]);
+    } else if (o == "voxra") {
+      FreeDibImage(LoadDibImage(path));
+    } else if (o == "stb") {
+      int w = 0, h = 0, n = 0;
+      stbi_image_free(stbi_load(path, &w, &h, &n, 3));
+#ifndef _WIN32
+    } else if (o == "sdl") {
+      SDL_Surface* loaded = SDL_LoadBMP(path);
+      SDL_Surface* rgb = loaded != nullptr ? SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB24, 0)
+                                           : nullptr;
+      SDL_FreeSurface(loaded);
+      SDL_FreeSurface(rgb);
+#endif
+    }
+  }
+}
+
+int main(int argc, char** argv) {
+  StartClocks();
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "core") return Core();
+  if (mode == "frame") return Frame(argc > 2 ? std::atof(argv[2]) : 5.0);
+  if (mode == "loader") return Loader();
+  if (mode == "files" && argc > 2) {
+    std::filesystem::create_directories(argv[2]);
+    for (const auto& file : MakeBenchFiles(argv[2])) std::printf("%s\n", file.second.c_str());
+    return 0;
+  }
+  if (mode == "count" && argc > 2) {
+    ApplySolvedColouring();
+    CountedRun(argv[2], argc > 3 ? argv[3] : "", argc > 4 ? std::atoi(argv[4]) : 1);
+    Sink = Sink + StateDigest();
+    return 0;
+  }
+  std::fprintf(stderr, "usage: perf_bench core | frame [SECONDS] | loader | files DIR | count OP [PATH [N]]\n");
+  return 2;
+}

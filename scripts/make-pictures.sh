@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Makes the README's pictures from the real game: builds the native game
+# (build/perf-pictures), runs it on a private Xvfb, and writes
+# docs/voxra.png (a screenshot) and docs/voxra-turn.gif (a quarter turn,
+# every presented frame). Needs Xvfb, python3-xlib and ImageMagick.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+cmake --preset linux -B build/perf-pictures -DVOXRA_TESTS=OFF >/dev/null
+cmake --build build/perf-pictures -j2 --target voxra
+python=/usr/bin/python3
+[ -x "$python" ] || python=python3
+"$python" scripts/make_pictures.py --exe build/perf-pictures/voxra \
+  --workdir build/perf-pictures --out docs
