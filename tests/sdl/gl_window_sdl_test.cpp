@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/sdl/gl_window_sdl.h"
 #include "render/gl_scene.h"
 
 namespace {
@@ -70,8 +71,8 @@ class SdlWindowTest : public ::testing::Test {
     FullscreenMode = false;
   }
   void TearDown() override {
-    CloseGlWindow();
-    EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u) << "the video subsystem outlived the window";
+    EndSdlVideo();
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
   }
 
   static SDL_Window* Window() { return SDL_GL_GetCurrentWindow(); }
@@ -89,9 +90,9 @@ class SdlWindowTest : public ::testing::Test {
 
   // Switches to the X11 driver; false when there is no X display.
   static bool UseX11() {
+    const char* display = SDL_getenv("DISPLAY");
+    if (!display || !*display) return false;
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return true;
   }
 
@@ -138,10 +139,12 @@ TEST_F(SdlWindowTest, OpensClosesAndReopensWithTitleSizeAndContext) {
   EXPECT_EQ(SDL_GetWindowFlags(Window()) & SDL_WINDOW_SHOWN, SDL_WINDOW_SHOWN);
   EXPECT_FALSE(SDL_IsScreenSaverEnabled());
   SwapGlBuffers();
+  const Uint32 firstWindow = SDL_GetWindowID(Window());
 
   CloseGlWindow();
   EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
-  EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+  EXPECT_EQ(SDL_GetWindowFromID(firstWindow), nullptr);
+  EXPECT_NE(SDL_WasInit(SDL_INIT_VIDEO), 0u) << "the display connection is kept for the reopen";
   CloseGlWindow();  // a second close finds nothing to release
 
   ASSERT_TRUE(OpenGlWindow("Voxra - By Orvane v1.1", 640, 480, 16, false));
@@ -152,6 +155,17 @@ TEST_F(SdlWindowTest, OpensClosesAndReopensWithTitleSizeAndContext) {
   EXPECT_EQ(Record.viewportWidth, 640);
   EXPECT_EQ(Record.setupCalls, 2);
   EXPECT_TRUE(Record.boxes.empty());
+
+  // A late event of the closed window does not reach the new one's state.
+  Drain();
+  SDL_Event stale;
+  SDL_zero(stale);
+  stale.type = SDL_WINDOWEVENT;
+  stale.window.event = SDL_WINDOWEVENT_MINIMIZED;
+  stale.window.windowID = firstWindow;
+  ASSERT_EQ(SDL_PushEvent(&stale), 1);
+  Drain();
+  EXPECT_TRUE(WindowActive);
 }
 
 // A size no display offers exactly; SDL would pick a larger mode in its place.
@@ -161,7 +175,8 @@ constexpr int kOddHeight = 479;
 TEST_F(SdlWindowTest, RefusedFullscreenModeAnsweredYesOpensWindowed) {
   if (!UseX11()) GTEST_SKIP() << "no X display";
   Record.answer = MessageAnswer::Yes;
-  ASSERT_TRUE(OpenGlWindow("Voxra - By Orvane v1.1", kOddWidth, kOddHeight, 16, true));
+  ASSERT_TRUE(OpenGlWindow("Voxra - By Orvane v1.1", kOddWidth, kOddHeight, 16, true))
+      << (Record.boxes.empty() ? "" : Record.boxes.back().text) << " " << SDL_GetError();
   ASSERT_EQ(Record.boxes.size(), 1u);
   EXPECT_EQ(Record.boxes[0].text, kQuestion);
   EXPECT_EQ(Record.boxes[0].caption, "Tamo GL");
@@ -223,7 +238,7 @@ TEST_F(SdlWindowTest, FailedSetupIsReportedAfterTheWindowIsGone) {
   EXPECT_EQ(Record.boxes[0].icon, MessageIcon::Exclamation);
   EXPECT_EQ(Record.boxes[0].owner, MessageOwner::None);
   EXPECT_FALSE(Record.boxes[0].contextCurrent);
-  EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+  EXPECT_EQ(Window(), nullptr);
 }
 
 TEST_F(SdlWindowTest, KeysReachKeyStateOneEventPerPass) {

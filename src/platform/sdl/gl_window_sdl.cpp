@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "platform/sdl/gl_window_sdl.h"
 #include "platform/sdl/keymap_sdl.h"
 #include "render/gl_scene.h"
 
@@ -13,7 +14,10 @@ namespace {
 
 // What OpenGlWindow obtained; every member is reset once released.
 struct SdlWindowState {
-  bool VideoStarted = false;  // the video subsystem, taken on every open (the class's part)
+  // The video subsystem (the display connection) lives from the first open to
+  // the end of the program: closing it between windows would make an X server
+  // that has no other client reset itself on every mode toggle.
+  bool VideoStarted = false;
   SDL_Window* WindowHandle = nullptr;
   SDL_GLContext RenderContext = nullptr;
 };
@@ -87,6 +91,8 @@ void ResizeToDrawable() {
 }
 
 void HandleWindowEvent(const SDL_WindowEvent& event) {
+  // Events of a window closed by a mode toggle may still be queued.
+  if (!GlWindow.WindowHandle || event.windowID != SDL_GetWindowID(GlWindow.WindowHandle)) return;
   switch (event.event) {
     case SDL_WINDOWEVENT_MINIMIZED:
       WindowActive = false;
@@ -96,10 +102,7 @@ void HandleWindowEvent(const SDL_WindowEvent& event) {
       WindowActive = true;
       break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-      // In pixels: on a high-DPI screen the drawable is larger than the window.
-      if (GlWindow.WindowHandle && event.windowID == SDL_GetWindowID(GlWindow.WindowHandle)) {
-        ResizeToDrawable();
-      }
+      ResizeToDrawable();  // in pixels: on a high-DPI screen the drawable is larger
       break;
     default:
       break;
@@ -130,17 +133,19 @@ void HandleKeyEvent(const SDL_KeyboardEvent& event, std::intptr_t* lastParam) {
 bool OpenGlWindow(const char* title, int width, int height, int bits, bool fullscreen) {
   FullscreenMode = fullscreen;
 
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    ReportOpenError("Failed To Register The Window Class.");
-    return false;
+  if (!GlWindow.VideoStarted) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      ReportOpenError("Failed To Register The Window Class.");
+      return false;
+    }
+    GlWindow.VideoStarted = true;
+    SDL_DisableScreenSaver();  // screen saver and monitor power-down stay off while the game runs
   }
-  GlWindow.VideoStarted = true;
-  SDL_DisableScreenSaver();  // screen saver and monitor power-down stay off while the game runs
 
   SDL_DisplayMode mode;
   SDL_zero(mode);
   if (FullscreenMode && !FindFullscreenModeOrFallBack(width, height, &mode)) {
-    return false;  // the video subsystem stays up; nothing else was made
+    return false;  // nothing was made
   }
   if (FullscreenMode) SDL_ShowCursor(SDL_DISABLE);
 
@@ -186,6 +191,10 @@ void CloseGlWindow() {
     SDL_DestroyWindow(GlWindow.WindowHandle);
     GlWindow.WindowHandle = nullptr;
   }
+}
+
+void EndSdlVideo() {
+  CloseGlWindow();
   if (GlWindow.VideoStarted) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     GlWindow.VideoStarted = false;
