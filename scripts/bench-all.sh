@@ -4,15 +4,16 @@
 # build/perf-suite-windows), then measures both, each on private Xvfb
 # servers, the Windows build under Wine. Every figure is printed beside its
 # baseline from the same run, with the ratio; the summary tables close the
-# output. Not part of the test run: it takes about five minutes.
+# output. Not part of the test run: it takes about ten minutes.
 #
 #   scripts/bench-all.sh [--native-only | --windows-only] [--seconds S] [--trials N]
 #
-# Instruction counts (callgrind) are added for the native build when valgrind
-# is installed.
+# Instruction counts (callgrind, from install-deps.sh) are added for the native
+# build.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
+./scripts/install-deps.sh
 native=1
 windows=1
 extra=()

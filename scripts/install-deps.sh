@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-x86-64 wine wine64
   xvfb xauth x11-utils xdotool libx11-dev libxtst-dev
   clang libclang-rt-14-dev
-  libstb-dev imagemagick python3 python3-xlib zip unzip
+  libstb-dev imagemagick python3 python3-xlib zip unzip valgrind
 )
 
 missing=()

@@ -5,6 +5,7 @@
 # every presented frame). Needs Xvfb, python3-xlib and ImageMagick.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+./scripts/install-deps.sh
 cmake --preset linux -B build/perf-pictures -DVOXRA_TESTS=OFF >/dev/null
 cmake --build build/perf-pictures -j2 --target voxra
 python=/usr/bin/python3
