@@ -11,9 +11,11 @@ Used by scripts/make-pictures.sh, which builds the game first.
 import argparse
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, ".."))
@@ -22,10 +24,30 @@ sys.path.insert(0, os.path.join(ROOT, "bench", "perf"))
 
 import xharness as xh  # noqa: E402
 from observe import FrameWatch, settle  # noqa: E402
-from voxra_e2e import write_png  # noqa: E402
 
 TITLE = "Voxra - By Orvane v1.2"
 CONVERT = "/usr/bin/convert" if os.path.exists("/usr/bin/convert") else "convert"
+
+
+def write_png(path, width, height, bgrx):
+    """An RGB PNG of a picture read back from the X server (B, G, R, X)."""
+    rows = []
+    for y in range(height):
+        line = bgrx[y * width * 4:(y + 1) * width * 4]
+        rgb = bytearray(width * 3)
+        rgb[0::3] = line[2::4]
+        rgb[1::3] = line[1::4]
+        rgb[2::3] = line[0::4]
+        rows.append(b"\0" + bytes(rgb))
+
+    def chunk(tag, body):
+        return (struct.pack(">I", len(body)) + tag + body +
+                struct.pack(">I", zlib.crc32(tag + body) & 0xFFFFFFFF))
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
+        f.write(chunk(b"IDAT", zlib.compress(b"".join(rows), 9)))
+        f.write(chunk(b"IEND", b""))
 
 
 def tap(xs, watch, keys, frames):

@@ -196,8 +196,8 @@ def observe(args):
     try:
         xs.set_numlock(True)
         watch = FrameWatch(xs)
+        started = time.monotonic()  # the Program starts the process at once
         game = xh.Program(xs, args.exe, args.workdir, args.launcher, args.wineprefix)
-        started = game.started
         win = xs.wait_window(args.title, 120, game.proc)
         # The client area: the named window, or its one child under Wine.
         xh.poll(lambda: xs.geometry(win)[2:] == (400, 400), 10, what="400 x 400 window")
