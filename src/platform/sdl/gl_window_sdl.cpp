@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "platform/window_reports.h"
 #include "platform/sdl/gl_window_sdl.h"
 #include "platform/sdl/keymap_sdl.h"
 #include "render/gl_scene.h"
@@ -24,22 +25,6 @@ struct SdlWindowState {
 
 SdlWindowState GlWindow;
 
-void ReportOpenError(const char* text) {
-  ShowMessageBox(text, "ERROR", MessageButtons::Ok, MessageIcon::Exclamation, MessageOwner::None);
-}
-
-void ReportCloseError(const char* text) {
-  ShowMessageBox(text, "SHUTDOWN ERROR", MessageButtons::Ok, MessageIcon::Information,
-                 MessageOwner::None);
-}
-
-// Tears down what was built so far, then reports the failed step.
-bool FailOpen(const char* text) {
-  CloseGlWindow();
-  ReportOpenError(text);
-  return false;
-}
-
 // The display's own mode of exactly width x height, if it has one. As with
 // ChangeDisplaySettings, no other size is taken in its place; the colour
 // depth is left to the display (an X server does not change it).
@@ -56,16 +41,7 @@ bool FindDisplayMode(int width, int height, SDL_DisplayMode* mode) {
 // fallback (already told that the program closes).
 bool FindFullscreenModeOrFallBack(int width, int height, SDL_DisplayMode* mode) {
   if (FindDisplayMode(width, height, mode)) return true;
-  const MessageAnswer answer = ShowMessageBox(
-      "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
-      "Tamo GL", MessageButtons::YesNo, MessageIcon::Exclamation, MessageOwner::None);
-  if (answer == MessageAnswer::Yes) {
-    FullscreenMode = false;
-    return true;
-  }
-  ShowMessageBox("Program Will Now Close.", "ERROR", MessageButtons::Ok, MessageIcon::Stop,
-                 MessageOwner::None);
-  return false;
+  return AcceptWindowedFallback();
 }
 
 // The pixel format: double-buffered RGBA with a 16-bit depth buffer and the

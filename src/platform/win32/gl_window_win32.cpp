@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/window_reports.h"
 #include "render/gl_scene.h"
 
 GlWindowState GlWindow;
@@ -14,22 +15,6 @@ namespace {
 const char kClassName[] = "OpenGL";
 
 static_assert(sizeof(DEVMODEA) == 156, "the display mode is the 156-byte ANSI DEVMODE");
-
-void ReportOpenError(const char* text) {
-  ShowMessageBox(text, "ERROR", MessageButtons::Ok, MessageIcon::Exclamation, MessageOwner::None);
-}
-
-void ReportCloseError(const char* text) {
-  ShowMessageBox(text, "SHUTDOWN ERROR", MessageButtons::Ok, MessageIcon::Information,
-                 MessageOwner::None);
-}
-
-// Tears down what was built so far, then reports the failed step.
-bool FailOpen(const char* text) {
-  CloseGlWindow();
-  ReportOpenError(text);
-  return false;
-}
 
 PIXELFORMATDESCRIPTOR PixelFormatFor(int bits) {
   PIXELFORMATDESCRIPTOR pfd;
@@ -57,16 +42,7 @@ bool EnterFullscreenOrFallBack(int width, int height, int bits) {
   if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL) {
     return true;
   }
-  const MessageAnswer answer = ShowMessageBox(
-      "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
-      "Tamo GL", MessageButtons::YesNo, MessageIcon::Exclamation, MessageOwner::None);
-  if (answer == MessageAnswer::Yes) {
-    FullscreenMode = false;
-    return true;
-  }
-  ShowMessageBox("Program Will Now Close.", "ERROR", MessageButtons::Ok, MessageIcon::Stop,
-                 MessageOwner::None);
-  return false;
+  return AcceptWindowedFallback();
 }
 
 }  // namespace
