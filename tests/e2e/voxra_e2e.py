@@ -41,6 +41,9 @@ class Session:
     """The game in a fresh working folder (or an unpacked package) on an Xvfb."""
 
     def __init__(self, args, name, exe=None, workdir=None):
+        self.xs = xh.XServer()   # first: a failure here leaves no folder behind
+        # Wine reads keypad digits as VK_NUMPAD0..9 only with NumLock on.
+        self.xs.set_numlock(True)
         self.args, self.name, self.exe = args, name, exe or args.exe
         self.tmp = tempfile.mkdtemp(prefix="voxra-e2e-")
         self.workdir = workdir or os.path.join(self.tmp, "run")
@@ -50,13 +53,10 @@ class Session:
         # The expected colours, read before a case removes or spoils a file.
         self.palette = {s: scene.dib_centre_colour(os.path.join(self.data, f))
                         for s, f in scene.SLOT_FILES.items()}
-        self.xs = self.game = self.win = None
+        self.game = self.win = None
         self.puzzle = scene.Puzzle()
 
     def __enter__(self):
-        self.xs = xh.XServer()
-        # Wine reads keypad digits as VK_NUMPAD0..9 only with NumLock on.
-        self.xs.set_numlock(True)
         return self
 
     def __exit__(self, kind, value, tb):
