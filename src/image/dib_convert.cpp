@@ -402,6 +402,10 @@ bool Dib24SectionBytes(std::int32_t width, std::int32_t height, std::size_t* byt
   return true;
 }
 
+void DibSwapRowToRgb(const std::uint8_t* bgr, std::uint8_t* rgb, std::int32_t width) {
+  SwapRow<3>(bgr, rgb, width);
+}
+
 std::int32_t ConvertDibRows(const void* info, std::size_t infoLength, const void* bits,
                             std::size_t bitsLength, std::uint8_t* section) {
   SourceHeader h;

@@ -50,6 +50,9 @@ inline std::size_t Dib24Stride(std::int32_t width) {
   return ((static_cast<std::size_t>(width) * 24 + 31) / 32) * 4;
 }
 
+// One row of blue, green, red pixels into red, green, blue.
+void DibSwapRowToRgb(const std::uint8_t* bgr, std::uint8_t* rgb, std::int32_t width);
+
 // Converts a packed DIB into a 24-bit section of the same width and height.
 // `info` holds a 12-byte or 40-byte (or larger) header followed by its colour
 // table, or by the three masks for BI_BITFIELDS; `infoLength` bytes of it may

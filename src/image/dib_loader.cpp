@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "image/dib_convert.h"
 #include "platform/platform.h"
@@ -38,22 +37,17 @@ struct HeapOwner {
   ~HeapOwner() { std::free(block); }
 };
 
-// One section row of blue, green, red into one row of red, green, blue. Each
-// pixel but the last moves as four bytes, the fourth overwritten next; the
-// last reads and writes only its own three, so neither side is overrun.
-void CopyRowSwapped(const std::uint8_t* src, std::uint8_t* dst, std::size_t width) {
-  for (std::size_t x = 1; x < width; ++x, src += 3, dst += 3) {
-    std::uint8_t px[4];
-    std::memcpy(px, src, 4);
-    const std::uint8_t swapped[4] = {px[2], px[1], px[0], 0};
-    std::memcpy(dst, swapped, 4);
-  }
-  dst[0] = src[2];
-  dst[1] = src[1];
-  dst[2] = src[0];
-}
-
 enum class LoadResult { Loaded, OpenFailed, Reported };
+
+// True for Ok; otherwise shows the conversion's message and returns false.
+bool ConversionSucceeded(DibConvertResult result) {
+  switch (result) {
+    case DibConvertResult::Ok: return true;
+    case DibConvertResult::OutOfMemory: Report(kOutOfMemory); return false;
+    case DibConvertResult::ConversionError: Report(kConversionError); return false;
+  }
+  return false;
+}
 
 // Converts into the layer's section, then copies its rows into a new pixel
 // block; a top-down section is read from its last row, so the block is
@@ -61,11 +55,9 @@ enum class LoadResult { Loaded, OpenFailed, Reported };
 // section until the load ends, as it keeps everything the load obtains.
 bool ConvertThroughSection(const DibConversionInput& input, std::size_t width, std::size_t rows,
                            SectionOwner* section, HeapOwner* pixels) {
-  switch (ConvertDibTo24(input.info, input.infoLength, input.bits, input.bitsLength,
-                         &section->section)) {
-    case DibConvertResult::Ok: break;
-    case DibConvertResult::OutOfMemory: Report(kOutOfMemory); return false;
-    case DibConvertResult::ConversionError: Report(kConversionError); return false;
+  if (!ConversionSucceeded(ConvertDibTo24(input.info, input.infoLength, input.bits,
+                                          input.bitsLength, &section->section))) {
+    return false;
   }
   const std::size_t rowBytes = 3 * width;
   pixels->block = std::malloc(rowBytes * rows);
@@ -78,7 +70,7 @@ bool ConvertThroughSection(const DibConversionInput& input, std::size_t width, s
   auto* dst = static_cast<std::uint8_t*>(pixels->block);
   for (std::size_t y = 0; y < rows; ++y, dst += rowBytes) {
     const std::size_t srcRow = input.height < 0 ? rows - 1 - y : y;
-    CopyRowSwapped(src + srcRow * srcStride, dst, width);
+    DibSwapRowToRgb(src + srcRow * srcStride, dst, input.width);
   }
   return true;
 }
@@ -110,11 +102,7 @@ LoadResult LoadFile(const char* name, DibImage** image) {
   if (ConvertDibToRgb(input.info, input.infoLength, input.bits, input.bitsLength, &rgb,
                       &direct)) {
     pixels.block = rgb;
-    switch (direct) {
-      case DibConvertResult::Ok: break;
-      case DibConvertResult::OutOfMemory: Report(kOutOfMemory); return LoadResult::Reported;
-      case DibConvertResult::ConversionError: Report(kConversionError); return LoadResult::Reported;
-    }
+    if (!ConversionSucceeded(direct)) return LoadResult::Reported;
   } else if (!ConvertThroughSection(input, width, rows, &section, &pixels)) {
     return LoadResult::Reported;
   }
