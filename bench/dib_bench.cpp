@@ -21,12 +21,6 @@
 #include "image/dib_loader.h"
 #include "platform/platform.h"
 
-MessageAnswer ShowMessageBox(const char* text, const char*, MessageButtons, MessageIcon,
-                             MessageOwner) {
-  std::fprintf(stderr, "loader message: %s\n", text);
-  return MessageAnswer::Ok;
-}
-
 namespace {
 
 std::map<std::string, std::string> Files;  // format -> path

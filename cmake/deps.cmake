@@ -2,6 +2,12 @@
 if(WIN32)
   add_library(voxra_gl INTERFACE)
   target_link_libraries(voxra_gl INTERFACE opengl32 glu32)
+  # For code that includes <GL/gl.h> without <windows.h>: what gl.h would
+  # otherwise take from it. Not for the Win32 layer, whose <windows.h>
+  # defines the same names.
+  add_library(voxra_gl_without_windows INTERFACE)
+  target_compile_definitions(voxra_gl_without_windows INTERFACE APIENTRY=__stdcall
+    "WINGDIAPI=__declspec(dllimport)" CALLBACK=__stdcall)
 else()
   set(OpenGL_GL_PREFERENCE LEGACY)
   find_package(OpenGL REQUIRED COMPONENTS OpenGL)
@@ -9,6 +15,7 @@ else()
   pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
   add_library(voxra_gl INTERFACE)
   target_link_libraries(voxra_gl INTERFACE OpenGL::GL PkgConfig::GLU)
+  add_library(voxra_gl_without_windows INTERFACE)
 endif()
 
 if(VOXRA_PLATFORM STREQUAL "sdl")

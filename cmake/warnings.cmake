@@ -13,15 +13,3 @@ if(MINGW)
   # voxra.exe and the test binaries run without extra DLLs.
   target_link_options(voxra_flags INTERFACE -static -static-libgcc -static-libstdc++)
 endif()
-
-# voxra_existing(VAR dir files...): the files of the list that exist, so a
-# layer can be built while some of its pieces are still being written.
-function(voxra_existing var dir)
-  set(out)
-  foreach(f ${ARGN})
-    if(EXISTS ${dir}/${f})
-      list(APPEND out ${dir}/${f})
-    endif()
-  endforeach()
-  set(${var} ${out} PARENT_SCOPE)
-endfunction()

@@ -15,10 +15,10 @@ mkdir -p "$out"
 echo "fuzz: building with $cxx"
 "$cxx" -std=c++17 -O1 -g -fno-omit-frame-pointer \
   -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -Wall -Wextra -Werror -Isrc \
-  fuzz/dib_fuzz.cpp src/image/dib_convert.cpp src/image/dib_loader.cpp \
-  src/platform/sdl/file_map_sdl.cpp src/platform/sdl/dib_convert_sdl.cpp \
-  -o "$out/dib_fuzz"
+  -Wall -Wextra -Werror -Isrc -Itests/support \
+  -DVOXRA_PATH_SEPARATOR=47 fuzz/dib_fuzz.cpp tests/support/null_platform.cpp \
+  src/cube/*.cpp src/app/*.cpp src/render/*.cpp src/image/*.cpp src/platform/*.cpp \
+  -lGL -lGLU -o "$out/dib_fuzz"
 
 # Seeds: the corpus files, flattened into a fresh folder the fuzzer may add to.
 rm -rf "$out/corpus"

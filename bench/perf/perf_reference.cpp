@@ -9,13 +9,6 @@
 
 #include "platform/platform.h"
 #include "render/gl.h"
-#include "render/gl_scene.h"
-
-// The window layer calls these two while opening the window; the game's
-// scene is not linked.
-void ResizeViewport(int width, int height) { glViewport(0, 0, width, height > 0 ? height : 1); }
-
-bool SetupGl() { return true; }
 
 namespace {
 

@@ -5,7 +5,9 @@
 #include <cstdint>
 
 constexpr int kTurnCount = 18;
-constexpr int kScrambleTurns = 20;  // ScrambleCount at rest
+// ScrambleCount between scrambles: a scramble counts it down past 0, one
+// turn per step, so it makes kScrambleCountAtRest + 2 turns.
+constexpr int kScrambleCountAtRest = 20;
 
 // Turn machine and scramble state, shared with the drawing of a frame.
 struct PlayState {
@@ -17,7 +19,7 @@ struct PlayState {
   float TurnRateY[26] = {};
   float TurnRateZ[26] = {};
   bool Scrambling = false;
-  std::int32_t ScrambleCount = kScrambleTurns;
+  std::int32_t ScrambleCount = kScrambleCountAtRest;
 };
 
 // The view tilt (X) and spin (Y) in degrees, and their speeds per drawn frame.

@@ -15,6 +15,6 @@ void ScrambleStep() {
   // The turn just requested is the last. TurnBusy stays set until it commits:
   // the turn machine has one step counter, and a chord or S taken beside this
   // turn would advance it twice per pass and end both turns off the quarter.
-  Play.ScrambleCount = kScrambleTurns;
+  Play.ScrambleCount = kScrambleCountAtRest;
   Play.Scrambling = false;
 }

@@ -10,12 +10,14 @@ struct DibImage {
   std::uint8_t* pixels;    // width * height * 3 bytes: red, green, blue
 };
 
+// What to do about a file that cannot be opened at all (missing, or not a
+// regular file): tell the user, or pass over it without a word.
+enum class DibMissingFile { Report, Skip };
+
 // Decodes the file at `name`. Null on any failure, after exactly one message
-// box telling the user why. The record and its pixels come from malloc.
-DibImage* LoadDibImage(const char* name);
+// box telling the user why (none for a file skipped as missing). The record
+// and its pixels come from malloc.
+DibImage* LoadDibImage(const char* name, DibMissingFile missing = DibMissingFile::Report);
 
 // Releases a record made by LoadDibImage and its pixels; null is ignored.
 void FreeDibImage(DibImage* image);
-
-// The number of colour-table entries of a bitmap header (core or info).
-std::uint16_t DibColorCount(const void* header);

@@ -1,22 +1,38 @@
-// The seam between Voxra's portable code and the operating system.
+// The seam between Voxra's portable code and the operating system, both ways.
 //
-// Everything the portable code (src/app, src/cube, src/render, src/image)
-// needs from the platform is declared here, and nothing else. Each platform
-// layer (src/platform/win32, src/platform/sdl) is a set of .cpp files that
-// define these functions; one layer is linked into each build. No platform
-// type crosses this header.
+// Down: what the portable code (src/app, src/cube, src/render, src/image)
+// calls. Each platform layer (src/platform/win32, src/platform/sdl) defines
+// every function of that part; one layer is linked into each build, and the
+// null layer in tests/support stands in for it in tests, bench and fuzz.
+//
+// Up: everything a layer may call or write in the portable code, and nothing
+// else. No platform type crosses this header.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-// ---------------------------------------------------------------------------
-// Shared window state (defined in window_state.cpp, written by the layer's
-// window procedure or event pump, read by the frame loop and the controls).
+struct DibDescription;  // image/dib_format.h
+
+// ===========================================================================
+// Up: what a layer may touch in the portable code.
+//
+//   KeyState[vk]     set on a key press, cleared on its release (vk < 256)
+//   WindowActive     cleared while the window is minimised, set when restored
+//   FullscreenMode   read, and set by OpenGlWindow (cleared when the user
+//                    accepts the windowed fallback)
+//   ResizeViewport   on a new client size, and once when a window opens
+//   SetupGl          once a new window's GL context is current and the window
+//                    is shown; a false result fails the open
+//   ReportOpenError, ReportCloseError, FailOpen, AcceptWindowedFallback:
+//                    the open and close messages (platform/window_reports.h)
 
 extern bool KeyState[256];    // by Win32 virtual-key code; true while held
 extern bool WindowActive;     // false while the window is minimised
 extern bool FullscreenMode;   // true while the window is (to be) fullscreen
+
+void ResizeViewport(int width, int height);  // render/gl_scene.cpp
+bool SetupGl();                              // render/gl_scene.cpp
 
 // Virtual-key codes the portable code reads.
 enum VirtualKey : int {
@@ -30,8 +46,8 @@ enum VirtualKey : int {
   VkF1 = 112,
 };
 
-// ---------------------------------------------------------------------------
-// The window.
+// ===========================================================================
+// Down: the window.
 
 // Opens the one GL window with a client area of width x height, makes its
 // context current, sets the viewport and runs SetupGl. False after the failure
@@ -55,7 +71,7 @@ PumpResult PumpOneMessage(std::intptr_t* lastParam);
 void SwapGlBuffers();
 
 // ---------------------------------------------------------------------------
-// Clocks.
+// Down: clocks.
 
 // The high-resolution counter's frequency in ticks per second; false (and 0)
 // when there is none.
@@ -66,21 +82,25 @@ bool QueryCounter(std::int64_t* count);
 std::uint32_t TickCountMs();
 
 // ---------------------------------------------------------------------------
-// Read-only file mapping: all bytes of a file, in memory, until unmapped.
+// Down: read-only file mapping, all bytes of a file in memory until unmapped.
 
 struct MappedFile;  // opaque, owned by the layer
 
-// Opens and maps the whole file named by a NUL-terminated path. Null when the
-// file cannot be opened, mapped or viewed (an empty file cannot be mapped).
-MappedFile* MapFileReadOnly(const char* name);
+enum class MapResult {
+  Mapped,
+  NotOpened,  // missing, or not a regular file
+  NotMapped,  // opened, but not mapped or viewed (an empty file cannot be mapped)
+};
+
+// Opens and maps the whole file named by a NUL-terminated path; on Mapped,
+// *file holds it until UnmapFile. Never blocks on a device or a pipe.
+MapResult MapFileReadOnly(const char* name, MappedFile** file);
 const std::uint8_t* MappedBytes(const MappedFile* file);
 std::size_t MappedLength(const MappedFile* file);
 void UnmapFile(MappedFile* file);
 
 // ---------------------------------------------------------------------------
-// DIB conversion into a 24-bit section.
-
-struct DibSection;  // opaque, owned by the layer
+// Down: DIB conversion.
 
 enum class DibConvertResult {
   Ok,
@@ -88,30 +108,13 @@ enum class DibConvertResult {
   ConversionError,  // the conversion converted no rows
 };
 
-// Renders a packed DIB into a new 24-bit section of the same width and height
-// (sign kept). `info` is a 40-byte info header followed by its colour table
-// (and, for bit-field files, the three masks first), `infoLength` bytes in
-// all; `bits` and `bitsLength` are the pixel data, which the caller has
-// checked to be long enough. All |height| rows are converted. On Ok,
-// *section holds rows of blue, green, red bytes, each row filled to a multiple
-// of 4 bytes, in the source's row order.
-DibConvertResult ConvertDibTo24(const void* info, std::size_t infoLength, const void* bits,
-                                std::size_t bitsLength, DibSection** section);
-const std::uint8_t* DibSectionBits(const DibSection* section);
-void ReleaseDibSection(DibSection* section);
-
-// Renders a packed DIB (arguments as for ConvertDibTo24) straight into a new
-// block of tightly packed rows of red, green, blue bytes, 3 * width per row,
-// bottom row first whatever the source's order. False in a layer that
-// converts only into sections: it obtains nothing, and the caller converts
-// with ConvertDibTo24. Otherwise true with *result: Ok with *rgb holding the
-// rows in a block from malloc that the caller frees, or OutOfMemory, or
-// ConversionError (as ConvertDibTo24 would return them).
-bool ConvertDibToRgb(const void* info, std::size_t infoLength, const void* bits,
-                     std::size_t bitsLength, std::uint8_t** rgb, DibConvertResult* result);
+// Renders the described pixels into `rgb`: 3 * width * |height| bytes of
+// tightly packed red, green, blue rows, bottom row first whatever the file's
+// order. GDI on Windows, the portable converter (image/dib_rows.h) elsewhere.
+DibConvertResult ConvertDibToRgb(const DibDescription& dib, std::uint8_t* rgb);
 
 // ---------------------------------------------------------------------------
-// Message boxes.
+// Down: message boxes.
 
 enum class MessageIcon { None, Exclamation, Stop, Information };
 enum class MessageButtons { Ok, YesNo };

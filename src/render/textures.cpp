@@ -9,40 +9,30 @@
 namespace {
 
 struct DataFile {
-  const char* name;
+  const char* name;  // '/' stands for the platform's path separator
   TextureSlot slot;
 };
-
-#if defined(_WIN32)
-#define VOXRA_DATA_PATH(n) "Data\\Data" n ".dll"
-#else
-#define VOXRA_DATA_PATH(n) "Data/Data" n ".dll"
-#endif
 
 // Processed in this order; note that Data7 fills the right side's slot 5 and
 // Data6 the backdrop, and that the inner-face texture comes last.
 const DataFile kDataFiles[] = {
-    {VOXRA_DATA_PATH("1"), 0}, {VOXRA_DATA_PATH("2"), 1},
-    {VOXRA_DATA_PATH("3"), 2}, {VOXRA_DATA_PATH("4"), 3},
-    {VOXRA_DATA_PATH("5"), 4}, {VOXRA_DATA_PATH("7"), 5},
-    {VOXRA_DATA_PATH("6"), kBackdropSlot}, {VOXRA_DATA_PATH("8"), kInnerSlot},
+    {"Data/Data1.dll", 0}, {"Data/Data2.dll", 1},
+    {"Data/Data3.dll", 2}, {"Data/Data4.dll", 3},
+    {"Data/Data5.dll", 4}, {"Data/Data7.dll", 5},
+    {"Data/Data6.dll", kBackdropSlot}, {"Data/Data8.dll", kInnerSlot},
 };
 
-#undef VOXRA_DATA_PATH
-
-bool FileExists(const char* name) {
-  std::FILE* file = std::fopen(name, "r");
-  if (!file) return false;
-  std::fclose(file);
-  return true;
-}
+// The separator comes from the build: '\\' on Windows, '/' elsewhere.
+constexpr char kPathSeparator = VOXRA_PATH_SEPARATOR;
 
 // Decodes one file into a new texture name stored in its slot. False, with the
 // slot untouched, when the file is missing (silently) or cannot be decoded
 // (after the loader's own message).
 bool LoadOne(const DataFile& file) {
-  if (!FileExists(file.name)) return false;
-  DibImage* image = LoadDibImage(file.name);
+  char path[sizeof "Data/Data1.dll"];
+  std::snprintf(path, sizeof path, "%s", file.name);
+  path[4] = kPathSeparator;
+  DibImage* image = LoadDibImage(path, DibMissingFile::Skip);
   if (!image) return false;
 
   GLuint name = 0;

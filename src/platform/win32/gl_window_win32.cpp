@@ -1,5 +1,6 @@
 // The one GL window on Win32: class, window, pixel format and WGL context,
-// their release, the window procedure, the message pump and the swap.
+// their release, the window procedure, the message pump, the swap and
+// message boxes.
 #include "platform/win32/gl_window_win32.h"
 
 #include <cstring>
@@ -187,3 +188,20 @@ PumpResult PumpOneMessage(std::intptr_t* lastParam) {
 }
 
 void SwapGlBuffers() { SwapBuffers(GlWindow.DeviceContext); }
+
+MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,
+                             MessageIcon icon, MessageOwner owner) {
+  UINT style = buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK;
+  switch (icon) {
+    case MessageIcon::None: break;
+    case MessageIcon::Exclamation: style |= MB_ICONEXCLAMATION; break;
+    case MessageIcon::Stop: style |= MB_ICONSTOP; break;
+    case MessageIcon::Information: style |= MB_ICONINFORMATION; break;
+  }
+  HWND window = owner == MessageOwner::Focus ? GetFocus() : nullptr;
+  switch (MessageBoxA(window, text, caption, style)) {
+    case IDYES: return MessageAnswer::Yes;
+    case IDNO: return MessageAnswer::No;
+    default: return MessageAnswer::Ok;
+  }
+}

@@ -1,0 +1,99 @@
+#include "null_platform.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <new>
+
+#include "image/dib_rows.h"
+#include "platform/window_reports.h"
+
+NullPlatformState NullPlatform;
+
+void ResetNullPlatform() {
+  NullPlatform = NullPlatformState();
+  std::memset(KeyState, 0, sizeof KeyState);
+  WindowActive = true;
+  FullscreenMode = false;
+}
+
+bool OpenGlWindow(const char* title, int width, int height, int bits, bool fullscreen) {
+  NullPlatform.windows.push_back({title, width, height, bits, fullscreen});
+  FullscreenMode = fullscreen;
+  if (NullPlatform.openFails) return FailOpen("Window Creation Error.");
+  if (!NullPlatform.runSetupGl) return true;
+  ResizeViewport(width, height);
+  if (!SetupGl()) return FailOpen("Initialization Failed.");
+  return true;
+}
+
+void CloseGlWindow() { ++NullPlatform.closes; }
+
+PumpResult PumpOneMessage(std::intptr_t* lastParam) {
+  if (NullPlatform.messages.empty()) return PumpResult::Empty;
+  const NullMessage m = NullPlatform.messages.front();
+  NullPlatform.messages.pop_front();
+  *lastParam = m.value;
+  if (m.kind == NullMessage::Quit) return PumpResult::Quit;
+  if (m.value >= 0 && m.value < 256) KeyState[m.value] = m.kind == NullMessage::KeyDown;
+  return PumpResult::Handled;
+}
+
+void SwapGlBuffers() {
+  ++NullPlatform.swaps;
+  if (NullPlatform.onSwap) NullPlatform.onSwap();
+}
+
+bool QueryCounterFrequency(std::int64_t* frequency) {
+  *frequency = NullPlatform.hasCounter ? NullPlatform.frequency : 0;
+  return NullPlatform.hasCounter;
+}
+
+bool QueryCounter(std::int64_t* count) {
+  *count = NullPlatform.counter;
+  NullPlatform.counter += NullPlatform.counterStep;
+  return NullPlatform.hasCounter;
+}
+
+std::uint32_t TickCountMs() { return NullPlatform.ticks; }
+
+struct MappedFile {
+  std::vector<std::uint8_t> bytes;
+};
+
+MapResult MapFileReadOnly(const char* name, MappedFile** mapped) {
+  *mapped = nullptr;
+  std::error_code error;
+  if (name == nullptr || !std::filesystem::is_regular_file(name, error)) {
+    return MapResult::NotOpened;
+  }
+  std::FILE* f = std::fopen(name, "rb");
+  if (f == nullptr) return MapResult::NotOpened;
+  auto* file = new (std::nothrow) MappedFile;
+  std::uint8_t chunk[65536];
+  for (std::size_t n; file != nullptr && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) {
+    file->bytes.insert(file->bytes.end(), chunk, chunk + n);
+  }
+  std::fclose(f);
+  if (file == nullptr || file->bytes.empty()) {
+    delete file;  // an empty file cannot be mapped
+    return MapResult::NotMapped;
+  }
+  *mapped = file;
+  return MapResult::Mapped;
+}
+
+const std::uint8_t* MappedBytes(const MappedFile* file) { return file->bytes.data(); }
+std::size_t MappedLength(const MappedFile* file) { return file->bytes.size(); }
+void UnmapFile(MappedFile* file) { delete file; }
+
+DibConvertResult ConvertDibToRgb(const DibDescription& dib, std::uint8_t* rgb) {
+  return ConvertDibRows(dib, rgb) != 0 ? DibConvertResult::Ok : DibConvertResult::ConversionError;
+}
+
+MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,
+                             MessageIcon icon, MessageOwner owner) {
+  NullPlatform.boxes.push_back({text, caption, buttons, icon, owner});
+  if (buttons == MessageButtons::YesNo) return NullPlatform.yesNoAnswer;
+  return MessageAnswer::Ok;
+}

@@ -1,0 +1,58 @@
+// The null platform layer: the whole seam without an OS, for tests, bench and
+// fuzz. It records what the portable code asked of it (windows, swaps,
+// message boxes), replays scripted messages and clocks, reads files into
+// memory and converts bitmaps with the portable converter.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct NullWindow {
+  std::string title;
+  int width, height, bits;
+  bool fullscreen;
+};
+
+struct NullMessageBox {
+  std::string text, caption;
+  MessageButtons buttons;
+  MessageIcon icon;
+  MessageOwner owner;
+};
+
+// One scripted message: a key going down or up (written to KeyState as a
+// window procedure would), or the quit message with its exit code.
+struct NullMessage {
+  enum Kind { KeyDown, KeyUp, Quit } kind;
+  int value;  // the virtual key, or the exit code
+};
+
+struct NullPlatformState {
+  // Recorded.
+  std::vector<NullWindow> windows;  // every OpenGlWindow call
+  int closes = 0;
+  int swaps = 0;
+  std::vector<NullMessageBox> boxes;
+  // Scripted.
+  std::deque<NullMessage> messages;  // PumpOneMessage takes one per call
+  std::function<void()> onSwap;      // runs after each swap, e.g. to press keys
+  bool openFails = false;            // OpenGlWindow reports "Window Creation Error."
+  bool runSetupGl = false;           // OpenGlWindow runs ResizeViewport and SetupGl
+                                     // in the caller's current GL context
+  MessageAnswer yesNoAnswer = MessageAnswer::Yes;
+  bool hasCounter = true;
+  std::int64_t frequency = 1000000;
+  std::int64_t counter = 0;
+  std::int64_t counterStep = 0;  // added to the counter after each reading
+  std::uint32_t ticks = 0;
+};
+
+extern NullPlatformState NullPlatform;
+
+// Back to the start state, KeyState, WindowActive and FullscreenMode included.
+void ResetNullPlatform();
