@@ -12,6 +12,9 @@ namespace {
 
 // The colour request is deliberately 16 bits in both windows.
 constexpr int kColourBits = 16;
+// A game that could not open its window ends with this, so a launcher can
+// tell it from one the user closed (0).
+constexpr int kExitOpenFailed = 1;
 
 // Closes the window and gives the exit code for the way the loop ended.
 int LeaveLoop(int exitCode) {
@@ -23,7 +26,7 @@ int LeaveLoop(int exitCode) {
 
 int RunVoxra() {
   if (!OpenGlWindow("Voxra - By Orvane v1.2", 400, 400, kColourBits, FullscreenMode)) {
-    return 0;
+    return kExitOpenFailed;
   }
 
   for (;;) {
@@ -52,7 +55,7 @@ int RunVoxra() {
       FullscreenMode = !FullscreenMode;
       // The reopened window is titled v1.1 on purpose; it never goes back to v1.2.
       if (!OpenGlWindow("Voxra - By Orvane v1.1", 640, 480, kColourBits, FullscreenMode)) {
-        return 0;  // the old window is already closed
+        return kExitOpenFailed;  // the old window is already closed
       }
     }
   }

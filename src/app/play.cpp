@@ -53,6 +53,10 @@ constexpr float kTurnRate = 6.0f;    // degrees per drawn frame
 constexpr std::int32_t kTurnSteps = 15;  // 15 x 6 = a quarter turn
 constexpr float kViewKeyStep = 1.5f;
 constexpr float kViewDecay = 0.75f;
+// The view speeds stop growing at 45 degrees per frame: what one second
+// (60 frames) of holding an arrow reaches, a multiple of the decay, and far
+// enough under 90 that the picture never stands still or strobes.
+constexpr float kViewSpeedLimit = 45.0f;
 constexpr float kTiltLimit = 70.0f;
 constexpr float kCubeTurnAt = 46.5f;
 constexpr float kCubeTurnTo = 43.5f;
@@ -97,6 +101,34 @@ void ApplyViewKey(int key, float& speed, float delta) {
   if (KeyState[key]) speed += delta;
 }
 
+void LimitSpeed(float& speed) {
+  if (speed > kViewSpeedLimit) speed = kViewSpeedLimit;
+  if (speed < -kViewSpeedLimit) speed = -kViewSpeedLimit;
+}
+
+// Turns the cube's contents about Y once the spin has reached 46.5 degrees
+// either way. A cube turn never runs while a slab is drawn turned (TurnStep
+// past 0): it would move the turning slab's contents under it. One that falls
+// due then waits for the commit and shifts the spin by exactly the quarter
+// turn it makes, so the picture does not jump however far the view has spun.
+void CubeTurnIfDue() {
+  const int sense = View.ViewAngleY >= kCubeTurnAt ? +90 : View.ViewAngleY <= -kCubeTurnAt ? -90 : 0;
+  if (sense == 0) {
+    View.CubeTurnLate = false;
+    return;
+  }
+  if (Play.TurnStep > 0) {
+    View.CubeTurnLate = true;
+    return;
+  }
+  ApplyCubeTurn(sense);
+  if (View.CubeTurnLate) {
+    View.ViewAngleY -= static_cast<float>(sense);
+  } else {
+    View.ViewAngleY = sense > 0 ? -kCubeTurnTo : kCubeTurnTo;
+  }
+}
+
 }  // namespace
 
 void ResetPlay() {
@@ -117,15 +149,7 @@ void UpdatePlay() {
     }
   }
 
-  // Cube turn once the spin reaches 46.5 either way; at most one per pass.
-  if (View.ViewAngleY <= -kCubeTurnAt) {
-    ApplyCubeTurn(-90);
-    View.ViewAngleY = kCubeTurnTo;
-  }
-  if (View.ViewAngleY >= kCubeTurnAt) {
-    ApplyCubeTurn(+90);
-    View.ViewAngleY = -kCubeTurnTo;
-  }
+  CubeTurnIfDue();  // at most one per pass
 
   ApplyViewKey(VkUp, View.ViewSpeedX, -kViewKeyStep);
   ApplyViewKey(VkDown, View.ViewSpeedX, +kViewKeyStep);
@@ -133,6 +157,8 @@ void UpdatePlay() {
   ApplyViewKey(VkRight, View.ViewSpeedY, +kViewKeyStep);
   DecaySpeed(View.ViewSpeedX);
   DecaySpeed(View.ViewSpeedY);
+  LimitSpeed(View.ViewSpeedX);
+  LimitSpeed(View.ViewSpeedY);
 
   if (View.ViewAngleX >= kTiltLimit)
     View.ViewAngleX = kTiltLimit;

@@ -28,6 +28,9 @@ struct ViewState {
   float ViewAngleY = 0.0f;
   float ViewSpeedX = 0.0f;
   float ViewSpeedY = 0.0f;
+  // A cube turn fell due while a layer turn was running and has not run yet
+  // (or the spin is still past the mark after running it late).
+  bool CubeTurnLate = false;
 };
 
 extern PlayState Play;

@@ -72,6 +72,12 @@ DibLayoutResult DescribeDibFile(const std::uint8_t* file, std::size_t length, Di
   d.tableEntries = n;
   d.entryBytes = core ? 3 : 4;
 
+  // No 24-bit section can be made for these sizes: refused as GDI refuses
+  // them, before anything is converted. The section also bounds the loader's
+  // pixel buffer (3 * width <= stride).
+  std::size_t sectionBytes = 0;
+  if (!Dib24SectionBytes(d.width, d.height, &sectionBytes)) return DibLayoutResult::OutOfMemory;
+
   // The table as stored: 3-byte core entries, or the masks of a bit-field
   // file followed by 4-byte entries.
   const std::size_t maskBytes = d.compression == DibBitfields ? kMaskBytes : 0;
@@ -84,19 +90,13 @@ DibLayoutResult DescribeDibFile(const std::uint8_t* file, std::size_t length, Di
   if (!haveOffset) bitsOffset = start + headerBytes + storedTable;
   if (bitsOffset > length) return DibLayoutResult::Malformed;
 
-  if (d.width <= 0 || d.height == 0 || d.compression > DibBitfields) {
-    return DibLayoutResult::Malformed;
-  }
+  if (d.compression > DibBitfields) return DibLayoutResult::Malformed;
   // A colours-used field past 16 bits could make the conversion read more
   // entries than the table holds.
   if (d.bitsPerPixel <= 8 && d.colorsUsed != 0) {
     const std::uint32_t full = 1u << d.bitsPerPixel;
     if ((d.colorsUsed < full ? d.colorsUsed : full) > n) return DibLayoutResult::Malformed;
   }
-
-  // The section bounds the loader's pixel buffer too (3 * width <= stride).
-  std::size_t sectionBytes = 0;
-  if (!Dib24SectionBytes(d.width, d.height, &sectionBytes)) return DibLayoutResult::OutOfMemory;
 
   // The pixel data must be all there before anything reads them.
   const std::size_t available = length - bitsOffset;

@@ -48,7 +48,7 @@ struct DibDescription {
 
 enum class DibLayoutResult {
   Ok,
-  OutOfMemory,    // the picture exceeds DibMaxBufferBytes
+  OutOfMemory,    // no section of that size: width <= 0, height 0, or over DibMaxBufferBytes
   UnknownFormat,  // the header is not 12 or 40 bytes, or not all of it is in the file
   Malformed,      // bad sizes, or a table or the pixel data reach past the file's end
 };

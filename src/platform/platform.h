@@ -17,13 +17,16 @@ struct DibDescription;  // image/dib_format.h
 // ===========================================================================
 // Up: what a layer may touch in the portable code.
 //
-//   KeyState[vk]     set on a key press, cleared on its release (vk < 256)
+//   KeyState[vk]     set on a key press, cleared on its release whatever the
+//                    modifiers (vk < 256); all cleared when the window loses
+//                    the keyboard focus
 //   WindowActive     cleared while the window is minimised, set when restored
 //   FullscreenMode   read, and set by OpenGlWindow (cleared when the user
 //                    accepts the windowed fallback)
 //   ResizeViewport   on a new client size, and once when a window opens
 //   SetupGl          once a new window's GL context is current and the window
 //                    is shown; a false result fails the open
+//   ReleaseTextures  while closing, with the context still current
 //   ReportOpenError, ReportCloseError, FailOpen, AcceptWindowedFallback:
 //                    the open and close messages (platform/window_reports.h)
 
@@ -33,6 +36,7 @@ extern bool FullscreenMode;   // true while the window is (to be) fullscreen
 
 void ResizeViewport(int width, int height);  // render/gl_scene.cpp
 bool SetupGl();                              // render/gl_scene.cpp
+void ReleaseTextures();                      // render/textures.cpp
 
 // Virtual-key codes the portable code reads.
 enum VirtualKey : int {

@@ -61,10 +61,20 @@ bool LoadOne(const DataFile& file) {
 }  // namespace
 
 bool LoadTextures() {
+  // Names of an earlier context mean nothing in this one: a slot whose file
+  // is skipped below holds 0, as on a first start without that file.
+  for (std::uint32_t& name : TextureTable) name = 0;
   bool innerLoaded = false;
   for (const DataFile& file : kDataFiles) {
     const bool loaded = LoadOne(file);
     if (file.slot == kInnerSlot) innerLoaded = loaded;
   }
   return innerLoaded;
+}
+
+void ReleaseTextures() {
+  for (std::uint32_t& name : TextureTable) {
+    if (name != 0) glDeleteTextures(1, &name);
+    name = 0;
+  }
 }

@@ -4,3 +4,7 @@
 // Uploads Data/Data1..8 into their texture slots in the current GL context.
 // True when the inner-face texture (Data8) was loaded.
 bool LoadTextures();
+
+// Deletes the textures of the current GL context and empties the table. The
+// window layer calls it while the context is still current, before deleting it.
+void ReleaseTextures();

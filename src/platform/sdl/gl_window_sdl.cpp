@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/platform.h"
 #include "platform/window_reports.h"
@@ -21,6 +22,9 @@ struct SdlWindowState {
   bool VideoStarted = false;
   SDL_Window* WindowHandle = nullptr;
   SDL_GLContext RenderContext = nullptr;
+  // The window has the keyboard focus: given when it is shown, followed by
+  // the focus events after that (SDL learns of it only from those).
+  bool Focused = false;
 };
 
 SdlWindowState GlWindow;
@@ -80,19 +84,29 @@ void HandleWindowEvent(const SDL_WindowEvent& event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
       ResizeToDrawable();  // in pixels: on a high-DPI screen the drawable is larger
       break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      GlWindow.Focused = true;
+      break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      // Keys released elsewhere never send their key-up here.
+      GlWindow.Focused = false;
+      std::memset(KeyState, 0, sizeof KeyState);
+      break;
     default:
       break;
   }
 }
 
-// Key events as the window procedure sees them: system keys (F10, Alt
-// combinations) leave KeyState alone; Alt+F4 asks to close, as on Windows.
+// Key events as the window procedure sees them: system key presses (F10,
+// Alt combinations) leave KeyState alone and Alt+F4 asks to close, as on
+// Windows; every release clears its key, so none stays held because Alt
+// went down before it came up.
 void HandleKeyEvent(const SDL_KeyboardEvent& event, std::intptr_t* lastParam) {
   const SDL_Scancode scancode = event.keysym.scancode;
   const int virtualKey = VirtualKeyFromScancode(scancode);
   *lastParam = virtualKey;
-  if (IsSystemKey(scancode, event.keysym.mod)) {
-    if (event.type == SDL_KEYDOWN && scancode == SDL_SCANCODE_F4) {
+  if (event.type == SDL_KEYDOWN && IsSystemKey(scancode, event.keysym.mod)) {
+    if (scancode == SDL_SCANCODE_F4) {
       SDL_Event quit;
       SDL_zero(quit);
       quit.type = SDL_QUIT;
@@ -129,9 +143,17 @@ bool OpenGlWindow(const char* title, int width, int height, int bits, bool fulls
   GlWindow.WindowHandle = SDL_CreateWindow(
       title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
   if (!GlWindow.WindowHandle) return FailOpen("Window Creation Error.");
+  // A listed mode the display then refuses gets the same question as a
+  // missing one.
   if (FullscreenMode && (SDL_SetWindowDisplayMode(GlWindow.WindowHandle, &mode) != 0 ||
                          SDL_SetWindowFullscreen(GlWindow.WindowHandle, SDL_WINDOW_FULLSCREEN) != 0)) {
-    return FailOpen("Window Creation Error.");
+    SDL_SetWindowFullscreen(GlWindow.WindowHandle, 0);
+    SDL_ShowCursor(SDL_ENABLE);
+    if (!AcceptWindowedFallback()) {
+      FullscreenMode = false;  // the display was never switched
+      CloseGlWindow();
+      return false;
+    }
   }
 
   GlWindow.RenderContext = SDL_GL_CreateContext(GlWindow.WindowHandle);
@@ -145,6 +167,7 @@ bool OpenGlWindow(const char* title, int width, int height, int bits, bool fulls
   SDL_ShowWindow(GlWindow.WindowHandle);
   SDL_RaiseWindow(GlWindow.WindowHandle);
   SDL_SetWindowInputFocus(GlWindow.WindowHandle);
+  GlWindow.Focused = true;
   ResizeToDrawable();
 
   if (!SetupGl()) return FailOpen("Initialization Failed.");
@@ -156,7 +179,9 @@ void CloseGlWindow() {
     if (GlWindow.WindowHandle) SDL_SetWindowFullscreen(GlWindow.WindowHandle, 0);
     SDL_ShowCursor(SDL_ENABLE);
   }
+  GlWindow.Focused = false;
   if (GlWindow.RenderContext) {
+    ReleaseTextures();  // the context is still current
     if (SDL_GL_MakeCurrent(GlWindow.WindowHandle, nullptr) != 0) {
       ReportCloseError("Release Of DC And RC Failed.");
     }
@@ -224,7 +249,11 @@ MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButto
   const bool askYesNo = buttons == MessageButtons::YesNo;
   SDL_MessageBoxData data{};
   data.flags = flags;
-  data.window = owner == MessageOwner::Focus ? SDL_GetKeyboardFocus() : nullptr;
+  // The focus window: the game's own, from the moment it is shown and
+  // focused, even before SDL has pumped the event that tells it so.
+  SDL_Window* focus = SDL_GetKeyboardFocus();
+  if (focus == nullptr && GlWindow.Focused) focus = GlWindow.WindowHandle;
+  data.window = owner == MessageOwner::Focus ? focus : nullptr;
   data.title = caption;
   data.message = text;
   data.numbuttons = askYesNo ? 2 : 1;

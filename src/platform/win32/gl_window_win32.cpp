@@ -128,6 +128,7 @@ void CloseGlWindow() {
     ShowCursor(TRUE);
   }
   if (GlWindow.RenderContext) {
+    ReleaseTextures();  // the context is still current
     if (!wglMakeCurrent(nullptr, nullptr)) ReportCloseError("Release Of DC And RC Failed.");
     if (!wglDeleteContext(GlWindow.RenderContext)) {
       ReportCloseError("Release Rendering Context Failed.");
@@ -168,6 +169,15 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_KEYUP:
       if (wParam < 256) KeyState[wParam] = false;
       return 0;
+    case WM_SYSKEYUP:
+      // A key released while Alt is down comes as a system key: it is still
+      // released. The default handling (menus, Alt+F4) follows.
+      if (wParam < 256) KeyState[wParam] = false;
+      break;
+    case WM_KILLFOCUS:
+      // Keys released in another window never send their key-up here.
+      std::memset(KeyState, 0, sizeof KeyState);
+      break;
     case WM_SIZE:
       ResizeViewport(LOWORD(lParam), HIWORD(lParam));
       return 0;
