@@ -201,6 +201,15 @@ int Frame(double seconds) {
     std::fprintf(stderr, "no GL window (an X display and Data/ are needed)\n");
     return 1;
   }
+  // What the window layer obtained for the 16-bit colour and depth request.
+  GLint bits[6] = {};
+  const GLenum bitNames[6] = {GL_RED_BITS, GL_GREEN_BITS, GL_BLUE_BITS, GL_ALPHA_BITS, GL_DEPTH_BITS,
+                              GL_STENCIL_BITS};
+  for (int i = 0; i < 6; ++i) glGetIntegerv(bitNames[i], &bits[i]);
+  std::printf("context: %s, GL %s; colour %d/%d/%d/%d, depth %d, stencil %d bits\n",
+              reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+              reinterpret_cast<const char*>(glGetString(GL_VERSION)), bits[0], bits[1], bits[2],
+              bits[3], bits[4], bits[5]);
   const int frames = 240;
   const std::int64_t frequency = FramePacer.frequency;
 
