@@ -19,11 +19,10 @@ import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, ".."))
-# The end-to-end suite's harness (VOXRA_E2E_DIR may name another copy).
-sys.path.insert(0, os.environ.get("VOXRA_E2E_DIR") or os.path.join(ROOT, "tests", "e2e"))
+# The benchmarks' X server helper and frame observer.
 sys.path.insert(0, os.path.join(ROOT, "bench", "perf"))
 
-import xharness as xh  # noqa: E402
+import xserver as xh  # noqa: E402
 from observe import FrameWatch, settle  # noqa: E402
 
 TITLE = "Voxra - By Orvane v1.2"
