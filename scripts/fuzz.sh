@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # Builds the DIB fuzzer (clang, libFuzzer, ASan and UBSan) in build/fuzz and
-# runs it for a bounded time from a copy of the BMP corpus. Exits non-zero only
+# runs it for a bounded time from the generated bitmap corpus. Exits non-zero only
 # when the build fails or the fuzzer finds a crash, leak, sanitizer report or
 # wrong message count (the reproducer is left in build/fuzz/).
-#   FUZZ_SECONDS  run time in seconds (default 75)
+#   FUZZ_SECONDS  run time in seconds (default 45)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 out=build/fuzz
-seconds=${FUZZ_SECONDS:-75}
+seconds=${FUZZ_SECONDS:-45}
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
-corpus_src=../shared/testdata/bmpsuite
 mkdir -p "$out"
 
 echo "fuzz: building with $cxx"
@@ -20,12 +19,10 @@ echo "fuzz: building with $cxx"
   src/cube/*.cpp src/app/*.cpp src/render/*.cpp src/image/*.cpp src/platform/*.cpp \
   -lGL -lGLU -o "$out/dib_fuzz"
 
-# Seeds: the corpus files, flattened into a fresh folder the fuzzer may add to.
+# Seeds: the generated corpus, written into a fresh folder the fuzzer may add to.
 rm -rf "$out/corpus"
-mkdir -p "$out/corpus"
-if [ -d "$corpus_src" ]; then
-  find "$corpus_src" -name '*.bmp' -exec cp {} "$out/corpus/" \;
-fi
+python3 tools/make_bmp_corpus.py "$out/corpus"
+rm "$out/corpus/MANIFEST.tsv"
 
 echo "fuzz: running for ${seconds} s from $(ls "$out/corpus" | wc -l) seed files"
 status=0

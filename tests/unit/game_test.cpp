@@ -1,0 +1,312 @@
+// The game on the null layer in a real Mesa context: RunVoxra with scripted
+// keys, the model read after every presented frame and the picture read back.
+// Tests named Mend... wait on mends of the play update, the reload and the exit code.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "app/frame_loop.h"
+#include "app/play.h"
+#include "cube/cube_state.h"
+#include "gl_test_context.h"
+#include "null_platform.h"
+#include "render/gl.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Slots = std::array<int, kCubieCount * 6>;
+
+Slots Now() {
+  Slots s;
+  for (int i = 0; i < kCubieCount * 6; ++i) s[i] = CubeState[i / 6].faceSlot[i % 6];
+  return s;
+}
+
+// `slots` after `turn`, by the model (checked against rotations on its own).
+Slots After(const Slots& slots, const std::function<void()>& turn) {
+  Cubie saved[kCubieCount];
+  std::copy(CubeState, CubeState + kCubieCount, saved);
+  for (int i = 0; i < kCubieCount * 6; ++i) CubeState[i / 6].faceSlot[i % 6] = slots[i];
+  turn();
+  const Slots result = Now();
+  std::copy(saved, saved + kCubieCount, CubeState);
+  return result;
+}
+
+void Key(int vk, bool down) {
+  NullPlatform.messages.push_back({down ? NullMessage::KeyDown : NullMessage::KeyUp, vk});
+}
+
+class Game : public ::testing::Test {
+ public:
+  void SetUp() override {
+    ASSERT_TRUE(gl.ok());
+    ResetNullPlatform();
+    ResetPlay();
+    ResetCubeState();
+    NullPlatform.runSetupGl = true;
+    NullPlatform.counterStep = NullPlatform.frequency;  // frames are never paced
+  }
+  // Runs the game; `frame` is called after each presented frame, with its
+  // number, until it returns false, then Escape is pressed.
+  int Run(const std::function<bool(int)>& frame) {
+    int n = 0;
+    bool running = true;
+    NullPlatform.onSwap = [&] {
+      if (running && !(running = frame(++n))) Key(VkEscape, true);
+      if (n > 5000) std::abort();
+    };
+    return RunVoxra();
+  }
+  // The nine front stickers of the picture just drawn against the model:
+  // stickers of one slot share a colour, stickers of different slots do not.
+  void ExpectFrontMatchesModel() {
+    const double focal = 1.0 / std::tan(std::acos(-1.0) / 8);
+    std::array<std::array<float, 3>, 9> seen;
+    for (int k = 0; k < 9; ++k) {
+      const int x = k % 3 - 1, y = k / 3 - 1;
+      const double px = (focal * (x + 1.5) / 13.5 + 1) * 200, py = (focal * (y + 1.5) / 13.5 + 1) * 200;
+      unsigned char rgb[3];
+      glReadPixels(int(px), int(py), 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+      seen[k] = {float(rgb[0]), float(rgb[1]), float(rgb[2])};
+      for (int j = 0; j < k; ++j) {
+        const int a = CubeState[CubieIndexAt(x, y, 1)].faceSlot[FaceFront];
+        const int b = CubeState[CubieIndexAt(j % 3 - 1, j / 3 - 1, 1)].faceSlot[FaceFront];
+        float d = 0;
+        for (int c = 0; c < 3; ++c) d += std::fabs(seen[k][c] - seen[j][c]);
+        EXPECT_EQ(a == b, d < 40) << "front stickers " << j << " and " << k << ": slots " << b
+                                  << ", " << a << ", colour distance " << d;
+      }
+    }
+  }
+  GlTestContext gl{400, 400};
+};
+
+// Each chord of the key legend, held until its turn starts: the slab under
+// the keys turns a quarter turn the legend's way, drawn without a snap.
+TEST_F(Game, EveryChordTurnsItsSlabOnceWithoutASnap) {
+  struct Chord { int a, b; Axis axis; int slab, sense; };
+  const Chord chords[] = {  // up, left and clockwise are -90 by the right-hand rule
+      {4, 7, Axis::X, -1, -90}, {4, 1, Axis::X, -1, 90}, {5, 8, Axis::X, 0, -90},
+      {5, 2, Axis::X, 0, 90},   {6, 9, Axis::X, 1, -90}, {6, 3, Axis::X, 1, 90},
+      {8, 7, Axis::Y, 1, -90},  {8, 9, Axis::Y, 1, 90},  {5, 4, Axis::Y, 0, -90},
+      {5, 6, Axis::Y, 0, 90},   {2, 1, Axis::Y, -1, -90}, {2, 3, Axis::Y, -1, 90},
+      {0, 7, Axis::Z, -1, 90},  {0, 9, Axis::Z, -1, -90}, {0, 4, Axis::Z, 0, 90},
+      {0, 6, Axis::Z, 0, -90},  {0, 1, Axis::Z, 1, 90},  {0, 3, Axis::Z, 1, -90}};
+  size_t next = 0;
+  bool started = false;
+  Slots expected{};
+  float reached[kCubieCount] = {};
+  EXPECT_EQ(0, Run([&](int) {
+    if (next == std::size(chords)) return false;
+    const Chord& c = chords[next];
+    for (int i = 0; i < kCubieCount; ++i) {
+      const float angle[3] = {CubeState[i].angleX, CubeState[i].angleY, CubeState[i].angleZ};
+      for (int a = 0; a < 3; ++a) {
+        const bool turns = a == int(c.axis) && CubieHome[i][a] == c.slab;
+        EXPECT_TRUE(turns ? angle[a] * c.sense >= 0 && std::fabs(angle[a]) <= 90 : angle[a] == 0)
+            << "chord " << c.a << "+" << c.b << ": cubie " << i << " at " << angle[a];
+        if (turns) reached[i] = std::max(reached[i], std::fabs(angle[a]));
+      }
+    }
+    if (!started && !Play.TurnBusy) {
+      expected = After(Now(), [&] { ApplyLayerTurn(c.axis, c.slab, c.sense); });
+      Key(VkNumpad0 + c.a, true), Key(VkNumpad0 + c.b, true);
+    } else if (!started) {
+      started = true;
+      Key(VkNumpad0 + c.a, false), Key(VkNumpad0 + c.b, false);
+    } else if (!Play.TurnBusy) {
+      SCOPED_TRACE(testing::Message() << "chord " << c.a << "+" << c.b);
+      EXPECT_EQ(Now(), expected);
+      for (int i = 0; i < kCubieCount; ++i) {
+        if (CubieHome[i][int(c.axis)] == c.slab) {
+          EXPECT_EQ(reached[i], 90.0f) << "cubie " << i;
+        }
+        reached[i] = 0;
+      }
+      ExpectFrontMatchesModel();
+      started = false, ++next;
+    }
+    return true;
+  }));
+}
+
+// The arrow keys, held and released: the view moves the key's way on every
+// frame, comes to rest exactly, and a spin past a cube turn keeps the
+// picture where it was (content turned a quarter, view set back by 90).
+TEST_F(Game, ViewKeysMoveThePictureSmoothlyAndComeToRest) {
+  struct Hold { int key, frames; bool spin; int sign; };
+  const Hold holds[] = {{VkRight, 150, true, 1}, {VkLeft, 20, true, -1},
+                        {VkDown, 60, false, 1}, {VkUp, 150, false, -1}};
+  size_t h = 0;
+  int phase = 0, turns = 0;
+  float last = 0;
+  Slots content{};
+  EXPECT_EQ(0, Run([&](int n) {
+    if (n == 1) content = Now();
+    if (h == std::size(holds)) return false;
+    const Hold& hold = holds[h];
+    if (Now() != content) {  // a cube turn: the content turned a quarter about Y
+      const int sense = After(content, [] { ApplyCubeTurn(90); }) == Now() ? 1 : -1;
+      EXPECT_EQ(After(content, [&] { ApplyCubeTurn(90 * sense); }), Now()) << "frame " << n;
+      content = Now(), turns += sense;
+    }
+    const float at = hold.spin ? View.ViewAngleY + 90.0f * turns : View.ViewAngleX;
+    if (phase > 0 && hold.spin) {  // the tilt is drawn before it is held at 70
+      const float step = (at - last) * hold.sign;
+      EXPECT_GE(step, 0.0f) << "frame " << n << ": the view turned back";
+      if (phase > 1 && phase <= hold.frames) {
+        EXPECT_GT(step, 0.0f) << "frame " << n;
+      }
+    }
+    last = at;
+    if (phase == 0) Key(hold.key, true);
+    if (phase == hold.frames) Key(hold.key, false);
+    const bool rest = View.ViewSpeedX == 0.0f && View.ViewSpeedY == 0.0f;
+    if (++phase > hold.frames + 300 || (phase > hold.frames + 2 && rest)) {
+      EXPECT_EQ(View.ViewSpeedX, 0.0f);
+      EXPECT_EQ(View.ViewSpeedY, 0.0f);
+      EXPECT_LT(std::fabs(View.ViewAngleY), 46.5f);
+      if (!hold.spin) {
+        EXPECT_EQ(View.ViewAngleX, 70.0f * hold.sign);
+      }
+      ++h, phase = 0;
+    }
+    return true;
+  }));
+  EXPECT_NE(turns, 0);
+}
+
+// MEND (see below): a cube turn during a layer turn; the chord still turns
+// the slab that was under the keys when it began, once.
+TEST_F(Game, MendCubeTurnDuringALayerTurnKeepsTheChordsSlab) {
+  Slots expected{};
+  bool spun = false;
+  EXPECT_EQ(0, Run([&](int n) {
+    if (n == 1) {
+      expected = After(Now(), [] { ApplyLayerTurn(Axis::X, 1, -90); ApplyCubeTurn(90); });
+      Key(VkNumpad0 + 6, true), Key(VkNumpad0 + 9, true);
+    }
+    if (Play.TurnBusy && !spun) {
+      Key(VkNumpad0 + 6, false), Key(VkNumpad0 + 9, false);
+      View.ViewAngleY = 44.0f, View.ViewSpeedY = 6.0f, spun = true;
+    }
+    return n < 60;
+  }));
+  EXPECT_EQ(Now(), expected);
+}
+
+// S: 22 turns, one at a time, then the scramble stops on a mixed cube.
+TEST_F(Game, ScrambleMakesTwentyTwoTurnsAndStops) {
+  int turns = 0;
+  bool busy = false;
+  Slots solved{};
+  EXPECT_EQ(0, Run([&](int n) {
+    if (n == 1) solved = Now(), Key(VkS, true);
+    if (n == 3) Key(VkS, false);
+    turns += busy && !Play.TurnBusy;
+    busy = Play.TurnBusy;
+    return n < 22 * 16 + 60;
+  }));
+  EXPECT_EQ(turns, 22);
+  EXPECT_FALSE(Play.Scrambling);
+  EXPECT_NE(Now(), solved);
+}
+
+// Runs the game in a copy of Data/ in a folder of its own, `frame` as in Run.
+int RunInCopy(Game* game, const std::function<bool(int)>& frame, const char* remove = nullptr) {
+  const fs::path home = fs::current_path(), run = home / "game-test-data";
+  fs::remove_all(run);
+  fs::create_directories(run);
+  fs::copy(home / "Data", run / "Data", fs::copy_options::recursive);
+  if (remove) fs::remove(run / "Data" / remove);
+  fs::current_path(run);
+  const int code = game->Run(frame);
+  fs::current_path(home);
+  fs::remove_all(run);
+  return code;
+}
+
+// F1 twice, Data3 gone before the first reopen, then the quit message (code 5).
+int ToggleTwice(Game* game) {
+  return RunInCopy(game, [](int n) {
+    if (n == 2) Key(VkF1, true);  // the loop clears F1 itself
+    if (n == 3) fs::remove(fs::path("Data") / "Data3.dll"), Key(VkF1, true);
+    if (n == 4) NullPlatform.messages.push_back({NullMessage::Quit, 5});
+    return true;
+  });
+}
+
+// F1 reopens the window (v1.1, 640 x 480) the other way round each time, and
+// the quit message's code is the exit code.
+TEST_F(Game, F1ReopensTheWindowTheOtherWayRound) {
+  EXPECT_EQ(5, ToggleTwice(this));
+  ASSERT_EQ(NullPlatform.windows.size(), 3u);
+  const bool fullscreen[3] = {false, true, false};
+  for (int k = 0; k < 3; ++k) {
+    const NullWindow& w = NullPlatform.windows[k];
+    EXPECT_EQ(w.title, k ? "Voxra - By Orvane v1.1" : "Voxra - By Orvane v1.2");
+    EXPECT_EQ(w.width * 1000 + w.height, k ? 640480 : 400400);
+    EXPECT_EQ(w.fullscreen, fullscreen[k]);
+  }
+  EXPECT_EQ(NullPlatform.closes, 3);
+  EXPECT_TRUE(NullPlatform.boxes.empty());
+}
+
+// A start that fails shows one box, captioned ERROR, and no frame.
+const struct FailedStart { bool openFails; const char* text; } kFailedStarts[] = {
+    {true, "Window Creation Error."}, {false, "Initialization Failed."}};
+
+TEST_F(Game, AFailedStartShowsOneBox) {
+  for (const FailedStart& c : kFailedStarts) {
+    SetUp();
+    NullPlatform.openFails = c.openFails;
+    RunInCopy(this, [](int) { return false; }, "Data8.dll");
+    ASSERT_EQ(NullPlatform.boxes.size(), 1u) << c.text;
+    EXPECT_EQ(NullPlatform.boxes[0].text, c.text);
+    EXPECT_EQ(NullPlatform.boxes[0].caption, "ERROR");
+    EXPECT_EQ(NullPlatform.swaps, 0);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// MEND: checks of behaviour the mends of the play update, the texture reload
+// and the exit code bring; they fail until those land.
+
+TEST_F(Game, MendAHeldArrowKeySpinsAtABoundedSpeed) {
+  float last = 0, fastest = 0;
+  int turns = 0;
+  Slots content{};
+  Run([&](int n) {
+    if (n == 1) content = Now(), Key(VkRight, true);
+    if (Now() != content) {
+      content = Now(), ++turns;
+    }
+    const float at = View.ViewAngleY + 90.0f * turns;
+    if (n > 1) fastest = std::max(fastest, at - last);
+    last = at;
+    return n < 150;
+  });
+  EXPECT_LT(fastest, 75.0f) << "the view turns by up to this many degrees a frame";
+  EXPECT_GE(fastest, 45.0f) << "the first second of holding is slower than it was";
+}
+
+TEST_F(Game, MendReloadLeavesTheSlotOfAGoneFileEmpty) {
+  ToggleTwice(this);
+  EXPECT_EQ(TextureTable[2], 0u) << "the slot kept a name from before the reload";
+}
+
+TEST_F(Game, MendAFailedStartExitsWith1) {
+  for (const FailedStart& c : kFailedStarts) {
+    SetUp();
+    NullPlatform.openFails = c.openFails;
+    EXPECT_EQ(RunInCopy(this, [](int) { return false; }, "Data8.dll"), 1) << c.text;
+  }
+}
+
+}  // namespace
