@@ -8,7 +8,6 @@ import os
 import shutil
 import signal
 import struct
-import subprocess
 import sys
 import tempfile
 import time

@@ -26,7 +26,9 @@ TEST(Converter, MatchesGdiOnTheCorpus) {
     const bool portableOk = ConvertDibRows(dib, portable.data()) != 0;
     const bool gdiOk = ConvertDibToRgb(dib, gdi.data()) == DibConvertResult::Ok;
     EXPECT_EQ(portableOk, gdiOk);
-    if (portableOk && gdiOk) EXPECT_TRUE(portable == gdi);
+    if (portableOk && gdiOk) {
+      EXPECT_TRUE(portable == gdi);
+    }
     ++compared;
   }
   EXPECT_GT(compared, 80);
