@@ -8,6 +8,7 @@ import os
 import shutil
 import signal
 import struct
+import subprocess
 import sys
 import tempfile
 import time
