@@ -1,13 +1,15 @@
 // In-process figures of the game's libraries, for the native and the Windows
 // build alike (only platform.h and the portable libraries are used):
 //
-//   perf_bench core             ApplyLayerTurn / ApplyCubeTurn in ns, beside
-//                               copying the whole cube state
+//   perf_bench core [CALLS]     ApplyLayerTurn / ApplyCubeTurn in ns, beside
+//                               copying the whole cube state (31 batches of
+//                               CALLS calls, 20000 unless given)
 //   perf_bench frame [SECONDS]  one RenderFrame without the wait, beside an
 //                               empty frame; then the game's own loop, paced,
 //                               split into drawing, waiting and presenting
-//   perf_bench loader           LoadDibImage beside stb_image on 2048 x 2048
-//                               files (GDI under Wine, the SDL layer natively)
+//   perf_bench loader [LOADS]   LoadDibImage beside stb_image on 2048 x 2048
+//                               files (GDI under Wine, the SDL layer natively),
+//                               LOADS measured loads each (9 unless given)
 //   perf_bench files DIR        writes the loader's benchmark files into DIR
 //   perf_bench count OP [PATH] [N]
 //                               N runs of one operation (layer, cube, copy of
@@ -141,10 +143,10 @@ std::uint32_t StateDigest() {
 
 const Axis kAxes[3] = {Axis::X, Axis::Y, Axis::Z};
 
-int Core() {
+int Core(int perBatch) {
   ApplySolvedColouring();
   Cubie copy[kCubieCount];
-  const int batches = 31, perBatch = 20000;
+  const int batches = 31;
   // Baseline: copying the whole state once (what any turn at least reads).
   const double copyNs = NsPerCall(batches, perBatch, [&](int i) {
     std::memcpy(copy, CubeState, sizeof copy);
@@ -303,17 +305,17 @@ int Frame(double seconds) {
 // ---------------------------------------------------------------------------
 // loader
 
-int Loader() {
+int Loader(int loads) {
   const std::filesystem::path dir = std::filesystem::temp_directory_path() /
                                     ("voxra-perf-" + std::to_string(std::random_device{}()));
   std::filesystem::create_directories(dir);
   const auto files = MakeBenchFiles(dir);
-  std::printf("loader: 2048 x 2048 files, median of 9 loads each\n");
+  std::printf("loader: 2048 x 2048 files, median of %d loads each\n", loads);
   for (const char* format : kBenchFormats) {
     const std::string& path = files.at(format);
     std::vector<double> voxra, stb;
     bool stbReads = true;
-    for (int i = 0; i < 10; ++i) {  // interleaved; the first pair warms up
+    for (int i = 0; i <= loads; ++i) {  // interleaved; the first pair warms up
       const std::int64_t v0 = Now();
       DibImage* image = LoadDibImage(path.c_str());
       const std::int64_t v1 = Now();
@@ -384,9 +386,10 @@ extern "C" __attribute__((noinline)) void CountedRun(const char* op, const char*
 int main(int argc, char** argv) {
   StartClocks();
   const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "core") return Core();
+  const int count = argc > 2 ? std::atoi(argv[2]) : 0;
+  if (mode == "core") return Core(count > 0 ? count : 20000);
   if (mode == "frame") return Frame(argc > 2 ? std::atof(argv[2]) : 5.0);
-  if (mode == "loader") return Loader();
+  if (mode == "loader") return Loader(count > 0 ? count : 9);
   if (mode == "files" && argc > 2) {
     std::filesystem::create_directories(argv[2]);
     for (const auto& file : MakeBenchFiles(argv[2])) std::printf("%s\n", file.second.c_str());
@@ -398,6 +401,6 @@ int main(int argc, char** argv) {
     Sink = Sink + StateDigest();
     return 0;
   }
-  std::fprintf(stderr, "usage: perf_bench core | frame [SECONDS] | loader | files DIR | count OP [PATH [N]]\n");
+  std::fprintf(stderr, "usage: perf_bench core [CALLS] | frame [SECONDS] | loader [LOADS] | files DIR | count OP [PATH [N]]\n");
   return 2;
 }
