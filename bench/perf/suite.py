@@ -5,7 +5,15 @@ same run, with their ratio. Started by scripts/bench-all.sh, which builds
 first.
 
     suite.py --build DIR [--wine --wineprefix DIR] [--seconds 10] [--trials 20]
-             [--callgrind]
+             [--callgrind] [--smoke]
+    suite.py --compare NATIVE_FIGURES WINDOWS_FIGURES
+
+Every figure a part should give is checked for: a missing one (a part that
+failed, a figure that was renamed or lost) fails the run, with its name. The
+figures are also written to DIR/figures.txt; --compare reads the two builds'
+files of one bench-all run and prints native against Windows with the ratio.
+--smoke: the same parts and checks at the smallest sizes (1 s of pacing, one
+clear latency trial, short loader and callgrind runs); values are not checked.
 
 Baselines:
 - start-up, pacing, latency, CPU per frame of the game: the reference
@@ -18,11 +26,15 @@ Baselines:
 """
 
 import argparse
+import concurrent.futures
 import os
 import re
 import subprocess
 import sys
 import tempfile
+import time
+
+import xserver
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
@@ -36,6 +48,25 @@ GOALS = {
     "interval_dev_p99_ms": "goal <= 0.25",
     "latency_frames_max": "goal <= 2",
 }
+FORMATS = ("24bpp", "8bpp", "4bpp", "rle8")
+# The figures each part gives; any one missing fails the run.
+EXPECTED = {
+    "core": ["apply_layer_turn_ns", "apply_cube_turn_ns"],
+    "frame": ["render_frame_submit_ms", "render_frame_drawn_ms", "render_frame_presented_ms"]
+    + ["loop_%s_ms" % p for p in ("draw", "wait", "present", "draw_cpu", "wait_cpu",
+                                  "present_cpu", "timer_interval")],
+    "loader": ["loader_%s_ms" % f for f in FORMATS],
+    "dib_bench": ["dib_%s_ms" % f for f in FORMATS],
+    "observed": ["startup_ms", "frame_rate_hz", "frames_counted",
+                 "cpu_main_thread_ms_per_frame", "cpu_other_threads_ms_per_frame"]
+    + ["%sinterval_dev_%s_ms" % (s, p) for s in ("", "server_") for p in ("p50", "p99", "max")]
+    + ["latency_frames_max", "latency_frames_median", "latency_ms_median", "latency_ms_max",
+       "latency_trials", "latency_ambiguous_reads"],
+    "counts": ["layer_turn_instructions", "cube_turn_instructions"]
+    + ["loader_%s_instructions" % f for f in FORMATS],
+}
+# Native against Windows: the in-process and observed figures of both builds.
+COMPARED_SECTIONS = ("costs", "frame", "game")
 
 
 class Suite:
@@ -53,22 +84,36 @@ class Suite:
     def env(self):
         env = dict(os.environ)
         if self.args.wine:
-            env["VOXRA_WINEPREFIX"] = self.args.wineprefix
+            env["VOXRA_WINEPREFIX"] = env["WINEPREFIX"] = self.args.wineprefix
             env["WINEDEBUG"] = "-all"
         return env
 
     def run(self, section, cmd, display=False, timeout=600):
-        """Runs one command, echoes its output, keeps its figure lines."""
-        if display:
-            cmd = [os.path.join(ROOT, "scripts", "with-display.sh")] + cmd
+        """Runs one command, echoes its output, keeps its figure lines; with
+        `display`, on a private Xvfb of its own."""
         print("$ " + " ".join(os.path.relpath(c, ROOT) if c.startswith(ROOT) else c for c in cmd))
         sys.stdout.flush()
+        started = time.monotonic()
+        env = self.env()
+        xs = None
         try:
-            p = subprocess.run(cmd, cwd=self.args.build, env=self.env(), stdout=subprocess.PIPE,
+            if display:
+                xs = xserver.XServer()
+                env["DISPLAY"] = xs.name
+            p = subprocess.run(cmd, cwd=self.args.build, env=env, stdout=subprocess.PIPE,
                                stderr=subprocess.STDOUT, timeout=timeout, text=True)
         except subprocess.TimeoutExpired:
             self.failures.append("%s: timed out" % section)
             return {}
+        except xserver.Failure as e:
+            self.failures.append("%s: %s" % (section, e))
+            return {}
+        finally:
+            if xs is not None:
+                if self.args.wine:  # Wine's own processes hold the display too
+                    subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, timeout=60)
+                xs.stop()
         found = {}
         for line in p.stdout.splitlines():
             line = line.replace("\r", "")
@@ -78,6 +123,7 @@ class Suite:
                 found[name] = (float(value), unit, base, float(base_value) if base_value else None)
             elif line.strip():
                 print("  " + line)
+        print("  (%.1f s)" % (time.monotonic() - started))
         if p.returncode != 0:
             self.failures.append("%s: exit code %d" % (section, p.returncode))
         return found
@@ -86,16 +132,33 @@ class Suite:
         for name, (value, unit, base, base_value) in found.items():
             self.rows.append((section, name, value, unit, base, base_value))
 
+    def expect(self, part, found, what=None):
+        """Fails the run for each figure of `part` not in `found`."""
+        for name in EXPECTED[part]:
+            if name not in found:
+                self.failures.append("%s: no figure %s" % (what or part, name))
+
     # -- the parts -----------------------------------------------------------
 
     def in_process(self):
-        self.add("costs", self.run("core", self.launcher() + [self.exe("perf_bench"), "core"]))
-        self.add("frame", self.run("frame", self.launcher() + [self.exe("perf_bench"), "frame",
-                                                              "5"], display=True))
-        self.add("loader", self.run("loader", self.launcher() + [self.exe("perf_bench"), "loader"]))
-        if not self.args.wine and os.path.exists(self.exe("dib_bench")):
-            self.add("loader", self.run("dib_bench", [self.exe("dib_bench"),
-                                                      "--benchmark_min_time=0.3"]))
+        core = self.run("core", self.launcher() + [self.exe("perf_bench"), "core"]
+                        + (["200"] if self.args.smoke else []))
+        self.expect("core", core)
+        self.add("costs", core)
+        loop_seconds = "1" if self.args.smoke else "5"
+        frame = self.run("frame", self.launcher() + [self.exe("perf_bench"), "frame",
+                                                     loop_seconds], display=True)
+        self.expect("frame", frame)
+        self.add("frame", frame)
+        loader = self.run("loader", self.launcher() + [self.exe("perf_bench"), "loader"]
+                          + (["1"] if self.args.smoke else []))
+        self.expect("loader", loader)
+        self.add("loader", loader)
+        if not self.args.wine:
+            min_time = "0.01" if self.args.smoke else "0.3"
+            dib = self.run("dib_bench", [self.exe("dib_bench"), "--benchmark_min_time=" + min_time])
+            self.expect("dib_bench", dib)
+            self.add("loader", dib)
 
     def observed(self):
         common = ["--workdir", self.args.build, "--seconds", str(self.args.seconds),
@@ -108,6 +171,8 @@ class Suite:
                        + common, timeout=900)
         game = self.run("game", [PYTHON, observe, "--exe", self.exe("voxra"), "--title", TITLE,
                                  "--hold", "s", "--key", "Right"] + common, timeout=900)
+        self.expect("observed", ref, "reference")
+        self.expect("observed", game, "game")
         for name, (value, unit, _, _) in game.items():
             base = ref.get(name)
             self.rows.append(("game", name, value, unit, "reference" if base else None,
@@ -128,16 +193,23 @@ class Suite:
             return int(m.group(1)) if m else None
         print("$ valgrind --tool=callgrind --toggle-collect=CountedRun perf_bench count ...")
         sys.stdout.flush()
-        n = 1000
-        copy = count("copy", "", str(n))
+        started = time.monotonic()
+        n = 10 if self.args.smoke else 1000
+        # Counts do not depend on load: every run at once, one per core.
+        runs = [("copy", "", str(n)), ("layer", "", str(n)), ("cube", "", str(n))]
+        runs += [(r, os.path.join(files, fmt + ".bmp"), "1") for fmt in FORMATS
+                 for r in ("voxra", "stb", "sdl")]
+        with concurrent.futures.ThreadPoolExecutor(os.cpu_count() or 1) as pool:
+            counted = dict(zip(runs, pool.map(lambda op: count(*op), runs)))
+        copy = counted[runs[0]]
         for op in ("layer", "cube"):
-            c = count(op, "", str(n))
+            c = counted[(op, "", str(n))]
             if c is not None and copy:
                 self.rows.append(("counts", "%s_turn_instructions" % op, c / float(n), "Ir",
                                   "state_copy", copy / float(n)))
-        for fmt in ("24bpp", "8bpp", "4bpp", "rle8"):
+        for fmt in FORMATS:
             path = os.path.join(files, fmt + ".bmp")
-            got = {r: count(r, path, "1") for r in ("voxra", "stb", "sdl")}
+            got = {r: counted[(r, path, "1")] for r in ("voxra", "stb", "sdl")}
             others = {r: v for r, v in got.items() if r != "voxra" and v}
             # stb_image reads no RLE8: its count there is its refusal.
             if fmt == "rle8":
@@ -147,6 +219,8 @@ class Suite:
                 self.rows.append(("counts", "loader_%s_instructions" % fmt, float(got["voxra"]),
                                   "Ir", best, float(others[best])))
         subprocess.run(["rm", "-rf", files])
+        print("  (%.1f s)" % (time.monotonic() - started))
+        self.expect("counts", {r[1] for r in self.rows if r[0] == "counts"}, "callgrind")
 
     # -- report --------------------------------------------------------------
 
@@ -167,10 +241,52 @@ class Suite:
         for f in self.failures:
             print("FAILED: %s" % f)
 
+    def save(self, path):
+        """section name value unit, one figure a line, for --compare."""
+        with open(path, "w") as f:
+            for section, name, value, unit, _, _ in self.rows:
+                f.write("%s %s %.6g %s\n" % (section, name, value, unit))
+
+
+def read_figures(path):
+    """{(section, name): (value, unit)} of a figures file; {} when missing."""
+    out = {}
+    try:
+        with open(path) as f:
+            for line in f:
+                section, name, value, unit = line.split()
+                out[(section, name)] = (float(value), unit)
+    except OSError:
+        pass
+    return out
+
+
+def compare(native_path, windows_path):
+    """Prints the figures both builds gave in one run, native / Windows."""
+    native, windows = read_figures(native_path), read_figures(windows_path)
+    print("== native against the Windows build under Wine, same run ==")
+    print("%-8s %-32s %14s %14s %8s" % ("part", "figure", "native", "Windows", "ratio"))
+    shown = 0
+    for key, (value, unit) in native.items():
+        if key[0] not in COMPARED_SECTIONS or key not in windows:
+            continue
+        other = windows[key][0]
+        ratio = "%.3f" % (value / other) if other else "-"
+        goal = "goal <= 1" if key[1] == "render_frame_drawn_ms" else ""
+        print("%-8s %-32s %14s %14s %8s  %s" % (key[0], key[1], "%.4g %s" % (value, unit),
+                                               "%.4g %s" % (other, unit), ratio, goal))
+        shown += 1
+    if not shown:
+        print("FAILED: no figure of both builds (%s, %s)" % (native_path, windows_path))
+        return 1
+    return 0
+
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    ap.add_argument("--build", required=True)
+    ap.add_argument("--build")
+    ap.add_argument("--compare", nargs=2, metavar=("NATIVE_FIGURES", "WINDOWS_FIGURES"))
+    ap.add_argument("--smoke", action="store_true")
     ap.add_argument("--wine", action="store_true")
     ap.add_argument("--wineprefix")
     ap.add_argument("--seconds", type=float, default=10.0)
@@ -178,6 +294,12 @@ def main():
     ap.add_argument("--callgrind", action="store_true")
     ap.add_argument("--title", default=None)
     args = ap.parse_args()
+    if args.compare:
+        return compare(*args.compare)
+    if not args.build:
+        ap.error("--build or --compare is needed")
+    if args.smoke:
+        args.seconds, args.trials = 1.0, 1
     args.build = os.path.abspath(args.build)
     suite = Suite(args)
     suite.in_process()
@@ -185,6 +307,7 @@ def main():
     if args.callgrind:
         suite.callgrind()
     suite.report(args.title or ("Windows build under Wine" if args.wine else "native build"))
+    suite.save(os.path.join(args.build, "figures.txt"))
     return 1 if suite.failures else 0
 
 
