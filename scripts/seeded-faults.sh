@@ -74,7 +74,9 @@ selected() {
 
 total=0 caught=0 missing=0
 rows=()
-while IFS=$'\t' read -r id preset search replacement description; do
+# Tabs become unit separators first: read would merge adjacent tabs (an empty
+# replacement) as it merges all white space.
+while IFS=$'\037' read -r id preset search replacement description; do
   case "$id" in ''|'#'*) continue ;; esac
   [ -n "$only_preset" ] && [ "$preset" != "$only_preset" ] && continue
   selected "$id" || continue
@@ -116,7 +118,7 @@ while IFS=$'\t' read -r id preset search replacement description; do
   case "$result" in caught*) caught=$((caught + 1)) ;; esac
   rows+=("$(printf '%-28s %-8s %-15s %4ds  %s' "$id" "$preset" "$result" $((SECONDS - start)) "$detail")")
   echo "${rows[-1]}" >&2
-done < "$list"
+done < <(tr '\t' '\037' < "$list")
 
 printf '%-28s %-8s %-15s %5s  %s\n' fault preset result time "first failure / description"
 printf '%s\n' "${rows[@]}"
