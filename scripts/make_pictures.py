@@ -21,8 +21,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, ".."))
 # The benchmarks' X server helper and frame observer.
 sys.path.insert(0, os.path.join(ROOT, "bench", "perf"))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
 
-import xserver as xh  # noqa: E402
+import xdrive as xh  # noqa: E402
 from observe import FrameWatch, settle  # noqa: E402
 
 TITLE = "Voxra - By Orvane v1.2"

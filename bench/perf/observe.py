@@ -41,7 +41,8 @@ import time
 from Xlib import X, error as xerror
 from Xlib.ext import damage, xtest
 
-import xserver as xh
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import xdrive as xh  # noqa: E402
 
 FRAME_MS = 1000.0 / 60.0
 

@@ -34,7 +34,8 @@ import sys
 import tempfile
 import time
 
-import xserver
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import xdrive  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
@@ -98,14 +99,14 @@ class Suite:
         xs = None
         try:
             if display:
-                xs = xserver.XServer()
+                xs = xdrive.XServer()
                 env["DISPLAY"] = xs.name
             p = subprocess.run(cmd, cwd=self.args.build, env=env, stdout=subprocess.PIPE,
                                stderr=subprocess.STDOUT, timeout=timeout, text=True)
         except subprocess.TimeoutExpired:
             self.failures.append("%s: timed out" % section)
             return {}
-        except xserver.Failure as e:
+        except xdrive.Failure as e:
             self.failures.append("%s: %s" % (section, e))
             return {}
         finally:

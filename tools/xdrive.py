@@ -1,8 +1,8 @@
-"""What the measured-performance suite needs of an X server, kept here so that
-the benchmarks depend on nothing under tests/: a private Xvfb with key repeat
-off, the program's window by name, keys through XTest, and the program (the
-native build, or the Windows build through a launcher under Wine) owned and
-ended with the suite's process."""
+"""Driving the game from outside, for the end-to-end tests, the benchmarks and
+the README pictures: a private Xvfb with key repeat off, windows by name, keys
+through XTest, pixels read back, and the program (the native build, or the
+Windows build through a launcher under Wine) owned and ended with the caller's
+process."""
 
 import ctypes
 import os
@@ -11,12 +11,12 @@ import subprocess
 import threading
 import time
 
-from Xlib import X, XK, display as xdisplay, error as xerror
+from Xlib import X, XK, Xatom, display as xdisplay, error as xerror, protocol
 from Xlib.ext import xtest
 
 
 def _die_with_parent():
-    """Child side: SIGKILL when the observing process ends, so a killed or
+    """Child side: SIGKILL when the caller's process ends, so a killed or
     timed-out run leaves no X server or program behind."""
     try:
         ctypes.CDLL("libc.so.6").prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
@@ -26,10 +26,10 @@ def _die_with_parent():
 
 
 class Failure(Exception):
-    """A measurement could not be made."""
+    """A check did not hold, or a measurement could not be made."""
 
 
-def poll(predicate, timeout, interval=0.02, what="condition"):
+def poll(predicate, timeout, interval=0.02, what="condition", detail=None):
     """Calls predicate until it returns something true, and returns that."""
     deadline = time.monotonic() + timeout
     while True:
@@ -37,12 +37,13 @@ def poll(predicate, timeout, interval=0.02, what="condition"):
         if value:
             return value
         if time.monotonic() > deadline:
-            raise Failure("timed out after %.1f s waiting for %s" % (timeout, what))
+            raise Failure("timed out after %.1f s waiting for %s%s"
+                          % (timeout, what, ": " + detail() if detail else ""))
         time.sleep(interval)
 
 
 class XServer:
-    """A private Xvfb (24-bit, 1024 x 768) with key repeat off."""
+    """A private Xvfb with key repeat off."""
 
     def __init__(self):
         read_fd, write_fd = os.pipe()
@@ -65,8 +66,8 @@ class XServer:
         threading.Thread(target=self._window_states, daemon=True).start()
 
     def _window_states(self):
-        """The one duty of a window manager that Wine waits for (two seconds a
-        window): WM_STATE follows mapping. Ends with the server."""
+        """A window manager's one duty that Wine waits for (two seconds a window):
+        WM_STATE follows mapping. The thread ends with the server."""
         try:
             d = xdisplay.Display(self.name)
             d.set_error_handler(lambda *args: None)  # windows may be gone already
@@ -90,7 +91,7 @@ class XServer:
         self.proc.wait()
 
     def keycode(self, name):
-        """The keycode of an X keysym name ("Right", "space", "KP_6")."""
+        """The keycode of an X keysym name ("Right", "s", "KP_6")."""
         code = self.d.keysym_to_keycode(XK.string_to_keysym(name))
         if not code:
             raise Failure("no key for keysym %r" % name)
@@ -104,14 +105,18 @@ class XServer:
     def release(self, *names):
         self.press(*names, kind=X.KeyRelease)
 
+    def tap(self, *names, hold=0.12):
+        """Holds the keys over several frames, so the idle pass sees them."""
+        self.press(*names)
+        time.sleep(hold)
+        self.release(*names)
+
     def numlock(self):
         return bool(self.root.query_pointer().mask & self._numlock_mask)
 
     def set_numlock(self, on):
         if self.numlock() != on:
-            self.press("Num_Lock")
-            time.sleep(0.02)
-            self.release("Num_Lock")
+            self.tap("Num_Lock", hold=0.02)
             poll(lambda: self.numlock() == on, 2, what="NumLock %s" % on)
 
     def _name_of(self, win):
@@ -122,35 +127,41 @@ class XServer:
         except xerror.XError:
             return None
 
-    def _find(self, name):
-        """A viewable top-level window called `name`, or such a child of one
-        (Wine names its client window)."""
+    def windows(self, name=None):
+        """Viewable top-level windows and their children with a name (or the
+        given one), as (window, name) pairs."""
+        found = []
+
         def walk(win, depth):
             try:
                 children = win.query_tree().children
             except xerror.XError:
-                return None
+                return
             for child in children:
+                n = self._name_of(child)
                 try:
-                    if self._name_of(child) == name and \
+                    if n and name in (None, n) and \
                             child.get_attributes().map_state == X.IsViewable:
-                        return child
+                        found.append((child, n))
                 except xerror.XError:
                     pass
-                found = walk(child, depth + 1) if depth < 1 else None
-                if found is not None:
-                    return found
-            return None
-        return walk(self.root, 0)
+                if depth < 1:
+                    walk(child, depth + 1)
+        walk(self.root, 0)
+        return found
 
-    def wait_window(self, name, timeout, proc=None):
+    def wait_window(self, name, timeout=20, proc=None):
         """The viewable window called `name`; fails early when `proc` ends."""
         def find():
             if proc is not None and proc.poll() is not None:
                 raise Failure("program ended (exit code %s) before window %r appeared"
                               % (proc.returncode, name))
-            return self._find(name)
+            ws = self.windows(name)
+            return ws[0][0] if ws else None
         return poll(find, timeout, what="window %r" % name)
+
+    def wait_gone(self, win, timeout=10):
+        poll(lambda: win not in [w for w, _ in self.windows()], timeout, what="window to close")
 
     def geometry(self, win):
         """(x, y, width, height) of the window in root coordinates."""
@@ -170,6 +181,34 @@ class XServer:
         win.set_input_focus(X.RevertToPointerRoot, X.CurrentTime)
         self.d.sync()
 
+    def close(self, win):
+        """What a window manager sends when the close box is clicked."""
+        atom = self.d.intern_atom
+        win.send_event(protocol.event.ClientMessage(
+            window=win, client_type=atom("WM_PROTOCOLS"),
+            data=(32, [atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
+        self.d.sync()
+
+    def is_fullscreen_state(self, win):
+        prop = win.get_full_property(self.d.intern_atom("_NET_WM_STATE"), Xatom.ATOM)
+        return bool(prop) and self.d.intern_atom("_NET_WM_STATE_FULLSCREEN") in prop.value
+
+    def grab(self, win, row=None):
+        """The window's pixels on the screen (or one row of them): (width,
+        height, bytes in B, G, R, X order)."""
+        x, y, w, h = self.geometry(win)
+        if row is not None:
+            y, h = y + row, 1
+        return w, h, self.root.get_image(x, y, w, h, X.ZPixmap, 0xFFFFFFFF).data
+
+    @staticmethod
+    def colour_at(shot, px, py, radius=1):
+        """Mean colour (r, g, b) of the (2r+1)^2 pixels around a point."""
+        w, h, data = shot
+        ks = [(y * w + x) * 4 for y in range(max(0, int(py) - radius), min(h, int(py) + radius + 1))
+              for x in range(max(0, int(px) - radius), min(w, int(px) + radius + 1))]
+        return tuple(sum(data[k + c] for k in ks) / len(ks) for c in (2, 1, 0))
+
 
 class Program:
     """A program in a working folder on the server; with a launcher
@@ -184,6 +223,16 @@ class Program:
                                      env=self.env, stdin=subprocess.DEVNULL,
                                      preexec_fn=_die_with_parent)
         self.image = os.path.basename(exe).lower().encode()
+
+    def wait_exit(self, timeout=15):
+        """The exit code; death by a signal (a crash, a sanitizer's abort) fails."""
+        try:
+            code = self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("program still running %.0f s after it should have ended" % timeout)
+        if code < 0:
+            raise Failure("program killed by signal %d" % -code)
+        return code
 
     def game_pid(self):
         """The program's process: under Wine the one of this session running
@@ -210,3 +259,10 @@ class Program:
             for flag in ("-k", "-w"):
                 subprocess.run(["wineserver", flag], env=self.env, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL, timeout=30)
+
+
+def usage(pid):
+    """(resident memory in KiB, open descriptors) of a process."""
+    with open("/proc/%d/status" % pid) as f:
+        rss = int([line for line in f if line.startswith("VmRSS:")][0].split()[1])
+    return rss, len(os.listdir("/proc/%d/fd" % pid))
