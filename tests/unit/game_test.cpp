@@ -1,5 +1,6 @@
 // The game on the null layer in a real Mesa context: RunVoxra with scripted
-// keys, the model read after every presented frame and the picture read back.
+// keys and the model read after every presented frame. (The pictures are
+// checked end to end, against the game's real window.)
 #include <gtest/gtest.h>
 
 #include <array>
@@ -13,7 +14,6 @@
 #include "cube/cube_state.h"
 #include "gl_test_context.h"
 #include "null_platform.h"
-#include "render/gl.h"
 
 namespace {
 
@@ -62,27 +62,6 @@ class Game : public ::testing::Test {
     };
     return RunVoxra();
   }
-  // The nine front stickers of the picture just drawn against the model:
-  // stickers of one slot share a colour, stickers of different slots do not.
-  void ExpectFrontMatchesModel() {
-    const double focal = 1.0 / std::tan(std::acos(-1.0) / 8);
-    std::array<std::array<float, 3>, 9> seen;
-    for (int k = 0; k < 9; ++k) {
-      const int x = k % 3 - 1, y = k / 3 - 1;
-      const double px = (focal * (x + 1.5) / 13.5 + 1) * 200, py = (focal * (y + 1.5) / 13.5 + 1) * 200;
-      unsigned char rgb[3];
-      glReadPixels(int(px), int(py), 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-      seen[k] = {float(rgb[0]), float(rgb[1]), float(rgb[2])};
-      for (int j = 0; j < k; ++j) {
-        const int a = CubeState[CubieIndexAt(x, y, 1)].faceSlot[FaceFront];
-        const int b = CubeState[CubieIndexAt(j % 3 - 1, j / 3 - 1, 1)].faceSlot[FaceFront];
-        float d = 0;
-        for (int c = 0; c < 3; ++c) d += std::fabs(seen[k][c] - seen[j][c]);
-        EXPECT_EQ(a == b, d < 40) << "front stickers " << j << " and " << k << ": slots " << b
-                                  << ", " << a << ", colour distance " << d;
-      }
-    }
-  }
   GlTestContext gl{400, 400};
 };
 
@@ -128,7 +107,6 @@ TEST_F(Game, EveryChordTurnsItsSlabOnceWithoutASnap) {
         }
         reached[i] = 0;
       }
-      ExpectFrontMatchesModel();
       started = false, ++next;
     }
     return true;
