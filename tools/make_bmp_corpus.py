@@ -13,18 +13,15 @@ loader's rules give it: "decoded WxH" (|height| rows), or the text of the one
 message box shown.
 """
 
-import os
 import struct
 import sys
+
+from make_data import pad4, write_files
 
 CONVERSION = "Image file conversion error."
 UNKNOWN = "Unknown DIB file format."
 MEMORY = "Out of memory."
 OPEN = "Failed to open DIB file"  # followed by the path
-
-
-def pad4(b):
-    return b + bytes(-len(b) % 4)
 
 
 def info(w, h, bpp, comp=0, size=0, used=0, planes=1, hsize=40):
@@ -269,19 +266,11 @@ def build():
 
 
 def main(argv):
-    if len(argv) != 2:
-        sys.stderr.write("usage: make_bmp_corpus.py OUTPUT_DIR\n")
-        return 2
-    out_dir = argv[1]
-    os.makedirs(out_dir, exist_ok=True)
     files = sorted(build().items())
     manifest = "".join("%s\t%s\n" % (name, outcome) for name, (_, outcome) in files)
-    for name, data in [(n, d) for n, (d, _) in files] + [("MANIFEST.tsv", manifest.encode())]:
-        path = os.path.join(out_dir, name)
-        with open(path + ".tmp", "wb") as out:
-            out.write(data)
-        os.replace(path + ".tmp", path)
-    return 0
+    # The manifest goes last: the build takes it to stand for the whole folder.
+    return write_files(argv, dict([(n, d) for n, (d, _) in files] +
+                                  [("MANIFEST.tsv", manifest.encode())]))
 
 
 if __name__ == "__main__":

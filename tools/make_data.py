@@ -254,19 +254,23 @@ def build():
     return files
 
 
-def main(argv):
+def write_files(argv, files):
+    """Writes name -> bytes into the folder argv names, each file whole or not
+    at all, in the dict's order."""
     if len(argv) != 2:
-        sys.stderr.write("usage: make_data.py OUTPUT_DIR\n")
+        sys.stderr.write("usage: %s OUTPUT_DIR\n" % os.path.basename(argv[0]))
         return 2
-    out_dir = argv[1]
-    os.makedirs(out_dir, exist_ok=True)
-    for name, data in sorted(build().items()):
-        path = os.path.join(out_dir, name)
-        tmp = path + ".tmp"
-        with open(tmp, "wb") as f:
+    os.makedirs(argv[1], exist_ok=True)
+    for name, data in files.items():
+        path = os.path.join(argv[1], name)
+        with open(path + ".tmp", "wb") as f:
             f.write(data)
-        os.replace(tmp, path)
+        os.replace(path + ".tmp", path)
     return 0
+
+
+def main(argv):
+    return write_files(argv, build())
 
 
 if __name__ == "__main__":
