@@ -261,11 +261,9 @@ MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButto
   const bool askYesNo = buttons == MessageButtons::YesNo;
   SDL_MessageBoxData data{};
   data.flags = flags;
-  // The focus window: the game's own, from the moment it is shown and
-  // focused, even before SDL has pumped the event that tells it so.
-  SDL_Window* focus = SDL_GetKeyboardFocus();
-  if (focus == nullptr && GlWindow.Focused) focus = GlWindow.WindowHandle;
-  data.window = owner == MessageOwner::Focus ? focus : nullptr;
+  // The focus window is the game's own from the moment it is shown and
+  // focused, before SDL has pumped the event that would tell SDL so.
+  data.window = owner == MessageOwner::Focus && GlWindow.Focused ? GlWindow.WindowHandle : nullptr;
   data.title = caption;
   data.message = text;
   data.numbuttons = askYesNo ? 2 : 1;
