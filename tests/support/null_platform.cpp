@@ -20,7 +20,6 @@ void ResetNullPlatform() {
 bool OpenGlWindow(const char* title, int width, int height, int bits, bool fullscreen) {
   NullPlatform.windows.push_back({title, width, height, bits, fullscreen});
   FullscreenMode = fullscreen;
-  if (NullPlatform.openFails) return FailOpen("Window Creation Error.");
   if (!NullPlatform.runSetupGl) return true;
   ResizeViewport(width, height);
   if (!SetupGl()) return FailOpen("Initialization Failed.");
@@ -45,17 +44,17 @@ void SwapGlBuffers() {
 }
 
 bool QueryCounterFrequency(std::int64_t* frequency) {
-  *frequency = NullPlatform.hasCounter ? NullPlatform.frequency : 0;
-  return NullPlatform.hasCounter;
+  *frequency = NullPlatform.frequency;
+  return true;
 }
 
 bool QueryCounter(std::int64_t* count) {
   *count = NullPlatform.counter;
   NullPlatform.counter += NullPlatform.counterStep;
-  return NullPlatform.hasCounter;
+  return true;
 }
 
-std::uint32_t TickCountMs() { return NullPlatform.ticks; }
+std::uint32_t TickCountMs() { return 0; }
 
 struct MappedFile {
   std::vector<std::uint8_t> bytes;
@@ -94,6 +93,5 @@ DibConvertResult ConvertDibToRgb(const DibDescription& dib, std::uint8_t* rgb) {
 MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,
                              MessageIcon icon, MessageOwner owner) {
   NullPlatform.boxes.push_back({text, caption, buttons, icon, owner});
-  if (buttons == MessageButtons::YesNo) return NullPlatform.yesNoAnswer;
-  return MessageAnswer::Ok;
+  return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
 }

@@ -41,15 +41,12 @@ struct NullPlatformState {
   // Scripted.
   std::deque<NullMessage> messages;  // PumpOneMessage takes one per call
   std::function<void()> onSwap;      // runs after each swap, e.g. to press keys
-  bool openFails = false;            // OpenGlWindow reports "Window Creation Error."
   bool runSetupGl = false;           // OpenGlWindow runs ResizeViewport and SetupGl
                                      // in the caller's current GL context
-  MessageAnswer yesNoAnswer = MessageAnswer::Yes;
-  bool hasCounter = true;
   std::int64_t frequency = 1000000;
   std::int64_t counter = 0;
-  std::int64_t counterStep = 0;  // added to the counter after each reading
-  std::uint32_t ticks = 0;
+  std::int64_t counterStep = 0;  // added after each reading; 0 stops the clock, so a
+                                 // paced frame would wait for ever
 };
 
 extern NullPlatformState NullPlatform;
