@@ -170,6 +170,9 @@ TEST_F(Game, ViewKeysMoveThePictureSmoothlyAndComeToRest) {
       EXPECT_EQ(View.ViewSpeedX, 0.0f);
       EXPECT_EQ(View.ViewSpeedY, 0.0f);
       EXPECT_LT(std::fabs(View.ViewAngleY), 46.5f);
+      // Released, the view glides to a stop in as many frames as the key was
+      // held, up to the one second that reaches the top speed.
+      EXPECT_EQ(phase - hold.frames, std::min(hold.frames, 60) + 2) << "hold " << h;
       if (!hold.spin) {
         EXPECT_EQ(View.ViewAngleX, 70.0f * hold.sign);
       }
