@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the three presets and runs every test,
+# Installs what is missing, builds the presets and runs every test, a short
+# benchmark run and the fuzzer,
 # under an X display (Xvfb when there is none). Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -21,9 +22,19 @@ for p in "${presets[@]}"; do
   summary+=("$p: $r in $(( $(date +%s) - start )) s")
 done
 
+# The benchmarks, briefly: every figure must still be produced.
+if [ -z "${VOXRA_SKIP_BENCH:-}" ]; then
+  echo "== bench smoke"
+  start=$(date +%s)
+  if ./scripts/bench-all.sh --smoke; then r=ok; else r=FAILED; status=1; fi
+  summary+=("bench smoke: $r in $(( $(date +%s) - start )) s")
+fi
+
 if [ -x scripts/fuzz.sh ] && [ -z "${VOXRA_SKIP_FUZZ:-}" ]; then
   echo "== fuzz"
-  ./scripts/fuzz.sh || { status=1; summary+=("fuzz: FAILED"); }
+  start=$(date +%s)
+  if ./scripts/fuzz.sh; then r=ok; else r=FAILED; status=1; fi
+  summary+=("fuzz: $r in $(( $(date +%s) - start )) s")
 fi
 
 printf '%s\n' "${summary[@]}"
