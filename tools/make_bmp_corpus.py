@@ -120,11 +120,57 @@ def rle_runs(w, h, bpp):
     return out[:-2] + b"\0\1"
 
 
+def rle_pixels(w, h, bpp, stream, used=0):
+    """What a run-length stream draws, by GDI's rules: red, green, blue rows,
+    bottom row first; runs clipped at the right edge, unreached pixels and
+    indices past the table black."""
+    tab, n = table(used or 1 << bpp), used or 1 << bpp
+    out, x, y, p = bytearray(3 * w * h), 0, 0, 0
+
+    def draw(indices):
+        nonlocal x
+        for i in indices:
+            if x < w:
+                out[3 * (y * w + x):3 * (y * w + x) + 3] = tab[4 * i:4 * i + 3][::-1] if i < n \
+                    else b"\0\0\0"
+                x += 1
+
+    def nibbles(data, count):
+        return [(data[k // 2] >> (0 if k % 2 else 4)) & 15 for k in range(count)]
+    while p + 2 <= len(stream) and y < h:
+        count, code = stream[p], stream[p + 1]
+        p += 2
+        if count:
+            draw(nibbles(bytes((code,)) * count, count) if bpp == 4 else [code] * count)
+        elif code == 0:
+            x, y = 0, y + 1
+        elif code == 1 or (code == 2 and p + 2 > len(stream)):
+            break
+        elif code == 2:
+            x, y, p = x + stream[p], y + stream[p + 1], p + 2
+        else:
+            size = (code + 1) // 2 if bpp == 4 else code
+            if p + size > len(stream):
+                break
+            draw(nibbles(stream[p:], code) if bpp == 4 else stream[p:p + code])
+            p += size + size % 2
+    return bytes(out)
+
+
+def fnv1a(data):
+    """32-bit FNV-1a, the digest the image test recomputes over decoded pixels."""
+    v = 0x811C9DC5
+    for b in data:
+        v = ((v ^ b) * 0x01000193) & 0xFFFFFFFF
+    return v
+
+
 def build():
     f = {}  # name -> (bytes, outcome)
 
-    def ok(name, data, w, h):
-        f[name] = (data, "decoded %dx%d" % (w, abs(h)))
+    def ok(name, data, w, h, pixels=None):
+        f[name] = (data, "decoded %dx%d" % (w, abs(h)) +
+                   ("" if pixels is None else " %08x" % fnv1a(pixels)))
 
     def bad(name, data, message):
         f[name] = (data, message)
@@ -210,7 +256,8 @@ def build():
             ("w5x2-run-past-edge", 5, 2, 4, b"\x14\x3c\0\0\0\7\x12\x34\x56\x70\0\1", 0),
             ("w5x2-no-end-of-bitmap", 5, 2, 4, b"\5\x12\0\0\2\x34", 0),
             ("w5x2-used4-index-past-table", 5, 2, 4, b"\5\x1e\0\1", 4)):
-        ok("rle%d-%s.bmp" % (bpp, name), rle(w, h, bpp, stream, used), w, h)
+        ok("rle%d-%s.bmp" % (bpp, name), rle(w, h, bpp, stream, used), w, h,
+           rle_pixels(w, h, bpp, stream, used))
     ok("rle8-w11x4-size0.bmp", rle(11, 4, 8, rle_runs(11, 4, 8), size=0), 11, 4)
     bad("bad-rle8-size-past-end.bmp", rle(11, 4, 8, rle_runs(11, 4, 8), size=4000), CONVERSION)
     bad("bad-rle8-topdown.bmp", rle(11, -4, 8, rle_runs(11, 4, 8)), CONVERSION)
