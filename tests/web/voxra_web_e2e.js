@@ -131,7 +131,7 @@ async function f1(page) {
     await page.keyboard.down('ArrowRight');
     await frames(page, 10);
     for (const [key, down] of [['Alt', 1], ['ArrowRight', 0], ['Alt', 0]]) await page.keyboard[down ? 'down' : 'up'](key);
-    const spun = await expectPicture(page, ops.concat(16), 'spun during a turn', range(0, 270, 0.75));
+    const spun = await expectPicture(page, ops.concat(16), 'spun during a turn', range(0, 720, 0.75));
     const cubeTurns = Math.floor((spun + 43.5) / 90);
     check(cubeTurns >= 1, `the view spun ${spun} degrees, not past a cube turn`);
     ops.push(16, ...Array(cubeTurns).fill('cube'));
