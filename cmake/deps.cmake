@@ -8,6 +8,12 @@ if(WIN32)
   add_library(voxra_gl_without_windows INTERFACE)
   target_compile_definitions(voxra_gl_without_windows INTERFACE APIENTRY=__stdcall
     "WINGDIAPI=__declspec(dllimport)" CALLBACK=__stdcall)
+elseif(EMSCRIPTEN)
+  # Emscripten's own GL and GLU over WebGL; the page's link switches on the
+  # fixed-function emulation (src/platform/web).
+  add_library(voxra_gl INTERFACE)
+  target_link_libraries(voxra_gl INTERFACE GL GLU)
+  add_library(voxra_gl_without_windows INTERFACE)
 else()
   set(OpenGL_GL_PREFERENCE LEGACY)
   find_package(OpenGL REQUIRED COMPONENTS OpenGL)

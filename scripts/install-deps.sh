@@ -11,7 +11,12 @@ packages=(
   xvfb xauth x11-utils xdotool libx11-dev libxtst-dev
   clang libclang-rt-14-dev
   libstb-dev imagemagick python3 python3-xlib zip unzip valgrind
+  emscripten chromium
 )
+# The page's test runs puppeteer-core on node; a node that is already there
+# (nodesource, say) is kept.
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do

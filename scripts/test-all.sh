@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ./scripts/install-deps.sh
 
-presets=(${VOXRA_PRESETS:-linux linux-asan windows})
+presets=(${VOXRA_PRESETS:-linux linux-asan windows web})
 for p in "${presets[@]}"; do
   echo "== configure and build: $p"
   cmake --preset "$p" >/dev/null

@@ -1,0 +1,363 @@
+// The page layer: Voxra in a browser, built with Emscripten.
+//
+// The window is the page's canvas. Its WebGL context comes from Emscripten's
+// built-in SDL 1.2 (SDL_SetVideoMode), because the fixed-function GL
+// emulation is set up only for a context made that way; nothing else of SDL is
+// used. Keys come from the DOM by KeyboardEvent.code, the message boxes are
+// the page's own dialogs, the counter is performance.now(), and the portable
+// frame loop runs unchanged: with ASYNCIFY the loop gives the browser its turn
+// once per frame, inside SwapGlBuffers (see there). Files are read whole from
+// Emscripten's in-memory file system (the Data files are packed into the page)
+// and converted by the portable converter.
+#include <SDL/SDL.h>
+#include <emscripten.h>
+#include <emscripten/html5.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <new>
+
+#include "app/frame_loop.h"
+#include "image/dib_rows.h"
+#include "platform/platform.h"
+#include "platform/web/keymap_web.h"
+#include "platform/window_reports.h"
+#include "render/gl_scene.h"
+
+// ---------------------------------------------------------------------------
+// The page's side, in JavaScript.
+
+// Waits for the browser's next animation frame, which is when it presents
+// what the frame loop drew. A hidden page gets no animation frames: a timer
+// keeps the loop (and a turn in progress) going there, as on a minimised
+// window.
+EM_ASYNC_JS(void, WaitForNextFrame, (), {
+  await new Promise(function(resume) {
+    var timer = setTimeout(resume, 250);
+    requestAnimationFrame(function() {
+      clearTimeout(timer);
+      resume();
+    });
+  });
+});
+
+// Asks for fullscreen on the canvas; 1 when granted. A browser that refuses
+// (no recent key press, a frame without permission, no Fullscreen API) or
+// does not answer within two seconds counts as a refused display mode.
+EM_ASYNC_JS(int, EnterPageFullscreen, (), {
+  var canvas = Module["canvas"];
+  try {
+    var asked = canvas.requestFullscreen({navigationUI : "hide"});
+    var late = new Promise(function(_, refuse) { setTimeout(refuse, 2000); });
+    await Promise.race([ asked, late ]);
+  } catch (refused) {
+    return 0;
+  }
+  // Escape is the game's key, as in a fullscreen window: ask the browser to
+  // pass it on instead of leaving fullscreen with it (Chromium only).
+  if (navigator.keyboard && navigator.keyboard.lock) {
+    navigator.keyboard.lock([ "Escape" ]).catch(function() {});
+  }
+  canvas.style.cursor = "none";
+  return 1;
+});
+
+EM_JS(void, LeavePageFullscreen, (), {
+  Module["canvas"].style.cursor = "";
+  if (navigator.keyboard && navigator.keyboard.unlock) navigator.keyboard.unlock();
+  if (document.fullscreenElement) document.exitFullscreen().catch(function() {});
+});
+
+// Shows the canvas at width x height CSS pixels (its drawing buffer is set by
+// SDL_SetVideoMode) under the window's title, or hides it.
+EM_JS(void, ShowCanvas, (const char* title, int width, int height, int shown), {
+  var canvas = Module["canvas"];
+  if (shown) {
+    document.title = UTF8ToString(title);
+    canvas.style.width = width + "px";
+    canvas.style.height = height + "px";
+  }
+  canvas.style.display = shown ? "block" : "none";
+  var note = document.getElementById("note");  // "Loading", until the first window
+  if (note && shown) note.style.display = "none";
+  if (shown) canvas.focus();
+});
+
+// Adapts the new context to the game. SDL_SetVideoMode hands the canvas's
+// mouse and touch events to SDL's own queue, which nothing here reads, so
+// they are taken back. WebGL knows texture formats only by name, where
+// OpenGL 1.1 also takes the number of components (1 to 4; the game uploads
+// with 3), so the numbers are named on the way in. And where OpenGL draws a
+// face bound to texture 0 (a Data file that could not be loaded) untextured,
+// in its plain white, WebGL samples black: texture 0 is given one white texel.
+EM_JS(void, AdaptPageContext, (), {
+  [ "touchstart", "touchend", "touchmove", "mousedown", "mouseup", "mousemove",
+    "DOMMouseScroll", "mousewheel", "wheel", "mouseout" ]
+      .forEach(function(type) { Module["canvas"].removeEventListener(type, SDL.receiveEvent, true); });
+  if (GLctx.texImage2D.adapted) return;
+  var white = GLctx.createTexture();
+  GLctx.bindTexture(GLctx.TEXTURE_2D, white);
+  GLctx.texImage2D(GLctx.TEXTURE_2D, 0, GLctx.RGB, 1, 1, 0, GLctx.RGB, GLctx.UNSIGNED_BYTE,
+                   new Uint8Array([ 255, 255, 255 ]));
+  var bind = GLctx.bindTexture;
+  GLctx.bindTexture = function(target, texture) {
+    return bind.call(GLctx, target, texture || (target == GLctx.TEXTURE_2D ? white : null));
+  };
+  var named = [ 0, GLctx.LUMINANCE, GLctx.LUMINANCE_ALPHA, GLctx.RGB, GLctx.RGBA ];
+  var upload = GLctx.texImage2D;
+  GLctx.texImage2D = function(target, level, format) {
+    var args = Array.prototype.slice.call(arguments);
+    if (args.length == 9 && format >= 1 && format <= 4) args[2] = named[format];
+    return upload.apply(GLctx, args);
+  };
+  GLctx.texImage2D.adapted = true;
+});
+
+// The page's modal dialogs carry no caption of their own (the browser puts
+// the site there), so the caption leads the text. 1 for OK or Yes.
+EM_JS(int, ShowPageDialog, (const char* text, const char* caption, int yesNo), {
+  var message = UTF8ToString(caption) + "\n\n" + UTF8ToString(text);
+  if (yesNo) return confirm(message) ? 1 : 0;
+  alert(message);
+  return 1;
+});
+
+// The still page left when the game ends: the canvas goes, a line says so.
+EM_JS(void, ShowEndedPage, (int exitCode), {
+  Module["canvas"].style.display = "none";
+  document.title = "Voxra";
+  var note = document.getElementById("note");
+  if (!note) {
+    note = document.createElement("p");
+    note.id = "note";
+    document.body.appendChild(note);
+  }
+  note.textContent = "The game has ended. Reload the page to play again.";
+  note.style.display = "";
+  document.body.setAttribute("data-exit-code", String(exitCode));
+});
+
+// Milliseconds of the wall clock, wrapped to 32 bits like GetTickCount: the
+// scramble's seed differs from one page load to the next.
+EM_JS(std::uint32_t, WallClockMs, (), { return Date.now() >>> 0; });
+
+// ---------------------------------------------------------------------------
+// The window.
+
+namespace {
+
+enum class PageEventType : std::uint8_t { KeyDown, KeyUp, FocusLost, Hidden, Shown };
+
+struct PageEvent {
+  PageEventType type;
+  std::uint8_t virtualKey;
+};
+
+struct PageWindowState {
+  SDL_Surface* Screen = nullptr;  // the canvas's video mode, once set
+  bool Open = false;
+  std::deque<PageEvent> Pending;  // what the DOM reported, one taken per pass
+};
+
+PageWindowState PageWindow;
+
+// The keys the game reads: the browser's own use of them (scrolling, help,
+// leaving fullscreen) is stopped.
+bool IsGameKey(int virtualKey) {
+  return virtualKey == VkEscape || virtualKey == VkF1 || virtualKey == VkS ||
+         (virtualKey >= VkLeft && virtualKey <= VkDown) ||
+         (virtualKey >= VkNumpad0 && virtualKey <= VkNumpad0 + 9);
+}
+
+// System key presses (F10, Alt combinations) leave KeyState alone, as on
+// Windows; every release clears its key whatever the modifiers, so none stays
+// held because Alt went down before it came up.
+EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
+  const int virtualKey = keymap_web::VirtualKeyFromCode(event->code);
+  const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
+  if (virtualKey == 0 ||
+      (down && keymap_web::IsSystemKey(virtualKey, event->altKey, event->ctrlKey))) {
+    return EM_FALSE;
+  }
+  const auto type = down ? PageEventType::KeyDown : PageEventType::KeyUp;
+  PageWindow.Pending.push_back({type, static_cast<std::uint8_t>(virtualKey)});
+  return IsGameKey(virtualKey) ? EM_TRUE : EM_FALSE;  // EM_TRUE: preventDefault
+}
+
+// A page that loses the focus never hears of the keys released meanwhile:
+// all are let go.
+EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
+  PageWindow.Pending.push_back({PageEventType::FocusLost, 0});
+  return EM_FALSE;
+}
+
+// A hidden page (another tab, a minimised browser) is a minimised window.
+EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* event, void*) {
+  PageWindow.Pending.push_back({event->hidden ? PageEventType::Hidden : PageEventType::Shown, 0});
+  return EM_FALSE;
+}
+
+void ListenToPage() {
+  const char* page = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+  emscripten_set_keydown_callback(page, nullptr, true, OnKey);
+  emscripten_set_keyup_callback(page, nullptr, true, OnKey);
+  emscripten_set_blur_callback(page, nullptr, true, OnBlur);
+  emscripten_set_visibilitychange_callback(nullptr, true, OnVisibility);
+  EmscriptenVisibilityChangeEvent visibility;
+  if (emscripten_get_visibility_status(&visibility) == EMSCRIPTEN_RESULT_SUCCESS) {
+    WindowActive = !visibility.hidden;
+  }
+}
+
+}  // namespace
+
+bool OpenGlWindow(const char* title, int width, int height, int bits, bool fullscreen) {
+  FullscreenMode = fullscreen;
+  // The display mode of a page is the canvas at width x height, scaled to the
+  // screen by the browser once the canvas is fullscreen. It is asked for
+  // before the window exists, as ChangeDisplaySettings is.
+  if (FullscreenMode) {
+    ShowCanvas(title, width, height, 1);  // a hidden element cannot go fullscreen
+    if (!EnterPageFullscreen()) {
+      ShowCanvas(title, width, height, 0);
+      if (!AcceptWindowedFallback()) return false;  // nothing was made
+    }
+  }
+
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+  PageWindow.Screen = SDL_SetVideoMode(width, height, bits & 0xFF, SDL_OPENGL);
+  if (PageWindow.Screen == nullptr) return FailOpen("Can't Create A GL Rendering Context.");
+  AdaptPageContext();
+  PageWindow.Open = true;
+
+  ShowCanvas(title, width, height, 1);
+  ResizeViewport(width, height);
+  if (!SetupGl()) return FailOpen("Initialization Failed.");
+  return true;
+}
+
+// The page keeps its one WebGL context for every window, where Windows makes a
+// new one per window; the textures go with the window all the same.
+void CloseGlWindow() {
+  if (FullscreenMode) LeavePageFullscreen();
+  if (PageWindow.Open) {
+    ReleaseTextures();  // the context is still current
+    PageWindow.Open = false;
+  }
+  ShowCanvas("", 0, 0, 0);
+}
+
+PumpResult PumpOneMessage(std::intptr_t* lastParam) {
+  if (PageWindow.Pending.empty()) return PumpResult::Empty;
+  const PageEvent event = PageWindow.Pending.front();
+  PageWindow.Pending.pop_front();
+  *lastParam = event.virtualKey;
+  switch (event.type) {
+    case PageEventType::KeyDown: KeyState[event.virtualKey] = true; break;  // repeats re-set it
+    case PageEventType::KeyUp: KeyState[event.virtualKey] = false; break;
+    case PageEventType::FocusLost:
+      for (bool& held : KeyState) held = false;
+      break;
+    case PageEventType::Hidden: WindowActive = false; break;
+    case PageEventType::Shown: WindowActive = true; break;
+  }
+  return PumpResult::Handled;
+}
+
+// The browser presents a WebGL canvas only when script gives control back to
+// it, so the swap is where the loop yields: the frame just drawn is shown
+// exactly once, the events of the wait are queued for the next passes, and
+// the message pump stays a plain read of the queue. The loop calls this on
+// every idle pass, drawn or not, so it yields on every one.
+void SwapGlBuffers() { WaitForNextFrame(); }
+
+// ---------------------------------------------------------------------------
+// Clocks: the counter is performance.now() in microseconds.
+
+bool QueryCounterFrequency(std::int64_t* frequency) {
+  *frequency = 1000000;
+  return true;
+}
+
+bool QueryCounter(std::int64_t* count) {
+  *count = static_cast<std::int64_t>(emscripten_get_now() * 1000.0);
+  return true;
+}
+
+std::uint32_t TickCountMs() { return WallClockMs(); }
+
+// ---------------------------------------------------------------------------
+// Files: read whole into memory from Emscripten's file system, which keeps
+// them in memory already (a mapping there would copy them just the same).
+
+struct MappedFile {
+  std::unique_ptr<std::uint8_t[]> bytes;
+  std::size_t length = 0;
+};
+
+MapResult MapFileReadOnly(const char* name, MappedFile** mapped) {
+  *mapped = nullptr;
+  // Only regular files count as present; O_NONBLOCK keeps a FIFO from
+  // stalling the open.
+  const int descriptor = name == nullptr ? -1 : open(name, O_RDONLY | O_NONBLOCK);
+  struct stat info;
+  if (descriptor < 0 || fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (descriptor >= 0) close(descriptor);
+    return MapResult::NotOpened;
+  }
+  std::unique_ptr<MappedFile> file(new (std::nothrow) MappedFile);
+  if (file && info.st_size > 0) {  // an empty file cannot be mapped
+    file->length = static_cast<std::size_t>(info.st_size);
+    file->bytes.reset(new (std::nothrow) std::uint8_t[file->length]);
+  }
+  std::size_t done = 0;
+  while (file && file->bytes && done < file->length) {
+    const ssize_t got = read(descriptor, file->bytes.get() + done, file->length - done);
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  close(descriptor);
+  if (!file || !file->bytes || done != file->length) return MapResult::NotMapped;
+  *mapped = file.release();
+  return MapResult::Mapped;
+}
+
+const std::uint8_t* MappedBytes(const MappedFile* file) { return file->bytes.get(); }
+
+std::size_t MappedLength(const MappedFile* file) { return file->length; }
+
+void UnmapFile(MappedFile* file) { delete file; }
+
+DibConvertResult ConvertDibToRgb(const DibDescription& dib, std::uint8_t* rgb) {
+  return ConvertDibRows(dib, rgb) != 0 ? DibConvertResult::Ok : DibConvertResult::ConversionError;
+}
+
+// ---------------------------------------------------------------------------
+// Message boxes. The icon has no place in a page dialog; the owner is always
+// the page.
+
+MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,
+                             MessageIcon, MessageOwner) {
+  const bool yesNo = buttons == MessageButtons::YesNo;
+  const bool agreed = ShowPageDialog(text, caption, yesNo ? 1 : 0) != 0;
+  if (!yesNo) return MessageAnswer::Ok;
+  return agreed ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+// ---------------------------------------------------------------------------
+// The entry point: straight into the portable frame loop. The ended page
+// carries the exit code (1 when the window could not be opened).
+
+int main() {
+  ListenToPage();
+  const int exitCode = RunVoxra();
+  ShowEndedPage(exitCode);
+  return exitCode;
+}
