@@ -2,6 +2,6 @@
 #pragma once
 
 // Runs Voxra until Escape, the quit message or a failed (re)open, and returns
-// the process exit code: the quit message's code, 0 after Escape or a failed
-// open.
+// the process exit code: the quit message's code, 0 after Escape, 1 after a
+// failed open.
 int RunVoxra();
