@@ -157,6 +157,24 @@ def rle_pixels(w, h, bpp, stream, used=0):
     return bytes(out)
 
 
+def plain_pixels(w, h, bpp, used=0, n=None):
+    """What picture() or core_picture() draws at 1, 4, 8 or 24 bits: red,
+    green, blue rows, bottom row first; indices past the colours used black."""
+    entries = used if used else 1 << bpp
+    count = min(entries, 1 << bpp)
+    tab = table(entries)
+    out = b""
+    for r in range(abs(h)):
+        y = r if h > 0 else abs(h) - 1 - r  # the stored row
+        for x in range(w):
+            if bpp == 24:
+                out += bytes(colour(x, y))
+            else:
+                i = (3 * x + 5 * y + 1) % (n or count)
+                out += tab[4 * i:4 * i + 3][::-1] if i < count else b"\0\0\0"
+    return out
+
+
 def fnv1a(data):
     """32-bit FNV-1a, the digest the image test recomputes over decoded pixels."""
     v = 0x811C9DC5
@@ -180,20 +198,27 @@ def build():
                         (16, (1, 3, 4)), (24, (1, 2, 3, 4, 5)), (32, (1, 3))):
         for w in widths:
             h = 1 if w == 1 else 3
-            ok("rgb%d-w%dx%d.bmp" % (bpp, w, h), bmp(*picture(w, h, bpp)), w, h)
+            ok("rgb%d-w%dx%d.bmp" % (bpp, w, h), bmp(*picture(w, h, bpp)), w, h,
+               plain_pixels(w, h, bpp) if bpp in (1, 4, 8, 24) else None)
         w = widths[-1]
-        ok("rgb%d-w%dx3-topdown.bmp" % (bpp, w), bmp(*picture(w, -3, bpp)), w, 3)
-    ok("rgb24-w5x3-packed.bmp", b"".join(picture(5, 3, 24)), 5, 3)
-    ok("rgb8-w5x3-packed.bmp", b"".join(picture(5, 3, 8)), 5, 3)
-    ok("rgb4-w7x3-packed.bmp", b"".join(picture(7, 3, 4)), 7, 3)
-    ok("rgb8-w5x3-planes3.bmp", bmp(*picture(5, 3, 8, planes=3)), 5, 3)
+        ok("rgb%d-w%dx3-topdown.bmp" % (bpp, w), bmp(*picture(w, -3, bpp)), w, 3,
+           plain_pixels(w, -3, bpp) if bpp in (1, 4, 8, 24) else None)
+    ok("rgb24-w5x3-packed.bmp", b"".join(picture(5, 3, 24)), 5, 3,
+       plain_pixels(5, 3, 24))
+    ok("rgb8-w5x3-packed.bmp", b"".join(picture(5, 3, 8)), 5, 3,
+       plain_pixels(5, 3, 8))
+    ok("rgb4-w7x3-packed.bmp", b"".join(picture(7, 3, 4)), 7, 3, plain_pixels(7, 3, 4))
+    ok("rgb8-w5x3-planes3.bmp", bmp(*picture(5, 3, 8, planes=3)), 5, 3,
+       plain_pixels(5, 3, 8))
     bad("bad-planes0.bmp", bmp(*picture(5, 3, 8, planes=0)), CONVERSION)
 
     # Core (12-byte) header: 3-byte table entries, unsigned sizes.
     for bpp, w in ((1, 9), (4, 7), (8, 5), (24, 5)):
-        ok("core%d-w%dx3.bmp" % (bpp, w), bmp(*core_picture(w, 3, bpp)), w, 3)
-    ok("core8-w5x3-packed.bmp", b"".join(core_picture(5, 3, 8)), 5, 3)
-    ok("core8-w1x1.bmp", bmp(*core_picture(1, 1, 8)), 1, 1)
+        ok("core%d-w%dx3.bmp" % (bpp, w), bmp(*core_picture(w, 3, bpp)), w, 3,
+           plain_pixels(w, 3, bpp))
+    ok("core8-w5x3-packed.bmp", b"".join(core_picture(5, 3, 8)), 5, 3,
+       plain_pixels(5, 3, 8))
+    ok("core8-w1x1.bmp", bmp(*core_picture(1, 1, 8)), 1, 1, plain_pixels(1, 1, 8))
     bad("bad-core8-table-cut.bmp", bmp(*core_picture(5, 3, 8))[:14 + 12 + 300], CONVERSION)
     bad("bad-core-size-overflow-65535x65535.bmp", bmp(core(65535, 65535, 24), b""), MEMORY)
 
@@ -214,15 +239,24 @@ def build():
     bad("bad-bitfields16-masks-cut.bmp", info(3, 3, 16, 3) + b"\0\xf8\0\0", CONVERSION)
 
     # Colour tables: short, gapped, too long for the depth, larger than the file.
-    ok("rgb8-used16-w5x3-packed.bmp", b"".join(picture(5, 3, 8, used=16)), 5, 3)
-    ok("rgb8-used16-w5x3.bmp", bmp(*picture(5, 3, 8, used=16)), 5, 3)
-    ok("rgb8-used4-index-past-table.bmp", bmp(*picture(5, 3, 8, used=4, n=256)), 5, 3)
-    ok("rgb1-used1-index1-black.bmp", bmp(*picture(9, 3, 1, used=1, n=2)), 9, 3)
-    ok("rgb8-w5x3-gap-after-table.bmp", bmp(*picture(5, 3, 8), gap=37), 5, 3)
-    ok("rgb24-w5x3-gap-after-header.bmp", bmp(*picture(5, 3, 24), gap=6), 5, 3)
-    ok("rgb4-used256-w7x3.bmp", bmp(*picture(7, 3, 4, used=256, n=16)), 7, 3)
-    ok("rgb8-used300-w5x3.bmp", bmp(*picture(5, 3, 8, used=300, n=256)), 5, 3)
-    ok("rgb24-used65536-w5x3.bmp", bmp(info(5, 3, 24, used=65536), direct_rows(5, 3, 24)), 5, 3)
+    ok("rgb8-used16-w5x3-packed.bmp", b"".join(picture(5, 3, 8, used=16)), 5, 3,
+       plain_pixels(5, 3, 8, 16, None))
+    ok("rgb8-used16-w5x3.bmp", bmp(*picture(5, 3, 8, used=16)), 5, 3,
+       plain_pixels(5, 3, 8, 16, None))
+    ok("rgb8-used4-index-past-table.bmp", bmp(*picture(5, 3, 8, used=4, n=256)), 5, 3,
+       plain_pixels(5, 3, 8, 4, 256))
+    ok("rgb1-used1-index1-black.bmp", bmp(*picture(9, 3, 1, used=1, n=2)), 9, 3,
+       plain_pixels(9, 3, 1, 1, 2))
+    ok("rgb8-w5x3-gap-after-table.bmp", bmp(*picture(5, 3, 8), gap=37), 5, 3,
+       plain_pixels(5, 3, 8))
+    ok("rgb24-w5x3-gap-after-header.bmp", bmp(*picture(5, 3, 24), gap=6), 5, 3,
+       plain_pixels(5, 3, 24))
+    ok("rgb4-used256-w7x3.bmp", bmp(*picture(7, 3, 4, used=256, n=16)), 7, 3,
+       plain_pixels(7, 3, 4, 256, 16))
+    ok("rgb8-used300-w5x3.bmp", bmp(*picture(5, 3, 8, used=300, n=256)), 5, 3,
+       plain_pixels(5, 3, 8, 300, 256))
+    ok("rgb24-used65536-w5x3.bmp", bmp(info(5, 3, 24, used=65536), direct_rows(5, 3, 24)), 5, 3,
+       plain_pixels(5, 3, 24))
     ok("rgb16-used2-w3x3-packed.bmp", b"".join(picture(3, 3, 16, used=2)), 3, 3)
     bad("bad-rgb24-used65535-table-past-end.bmp", bmp(info(5, 3, 24, used=65535),
                                                       direct_rows(5, 3, 24)), CONVERSION)
