@@ -275,8 +275,9 @@ def case_play(s):
 
 
 def case_bad_data(s):
-    """Data8 missing: one ERROR box and exit 1. Data1 spoiled: one Error box,
-    the game runs with its slot empty, and Escape ends it."""
+    """Data8 missing: one ERROR box and exit 1. Data1 spoiled and a folder in
+    place of Data3: one Error box, the game runs with those slots empty, and
+    Escape ends it."""
     os.rename(os.path.join(s.data, "Data8.dll"), os.path.join(s.tmp, "Data8.dll"))
     s.launch()
     s.answer("ERROR")
@@ -286,6 +287,8 @@ def case_bad_data(s):
     os.rename(os.path.join(s.tmp, "Data8.dll"), os.path.join(s.data, "Data8.dll"))
     with open(os.path.join(s.data, "Data1.dll"), "wb") as f:
         f.write(b"BM" + struct.pack("<IHHII", 64, 0, 0, 54, 99) + bytes(46))
+    os.remove(os.path.join(s.data, "Data3.dll"))
+    os.mkdir(os.path.join(s.data, "Data3.dll"))  # not a file: passed over like a missing one
     s.launch()
     s.answer("Error")
     s.wait_main(V12, (400, 400))
