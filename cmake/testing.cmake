@@ -18,7 +18,7 @@ include(GoogleTest)
 # voxra_add_test(NAME [GL] sources... LIBS libs...)
 # Builds one GoogleTest binary and registers each of its tests with CTest.
 # Discovery runs at test time, so cross builds need Wine only under ctest.
-# GL marks a binary that creates GL contexts without voxra_test_gl.
+# GL marks a binary that creates GL contexts.
 function(voxra_add_test name)
   cmake_parse_arguments(ARG "GL" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
@@ -28,7 +28,7 @@ function(voxra_add_test name)
     set(labels unit)
   endif()
   set(env)
-  if(VOXRA_SANITIZE AND (ARG_GL OR "voxra_test_gl" IN_LIST ARG_LIBS))
+  if(VOXRA_SANITIZE AND ARG_GL)
     # Mesa's drivers keep allocations for the life of the process and are
     # built without frame pointers, so their leaks cannot be attributed or
     # suppressed; binaries that create a GL context skip the leak check.

@@ -1,9 +1,10 @@
 #include "null_platform.h"
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <new>
+#include <fstream>
+#include <iterator>
+#include <memory>
 
 #include "image/dib_rows.h"
 #include "platform/window_reports.h"
@@ -17,8 +18,8 @@ void ResetNullPlatform() {
   FullscreenMode = false;
 }
 
-bool OpenGlWindow(const char* title, int width, int height, int bits, bool fullscreen) {
-  NullPlatform.windows.push_back({title, width, height, bits, fullscreen});
+bool OpenGlWindow(const char* title, int width, int height, int /*bits*/, bool fullscreen) {
+  NullPlatform.windows.push_back({title, width, height, fullscreen});
   FullscreenMode = fullscreen;
   if (!NullPlatform.runSetupGl) return true;
   ResizeViewport(width, height);
@@ -39,7 +40,6 @@ PumpResult PumpOneMessage(std::intptr_t* lastParam) {
 }
 
 void SwapGlBuffers() {
-  ++NullPlatform.swaps;
   if (NullPlatform.onSwap) NullPlatform.onSwap();
 }
 
@@ -63,22 +63,13 @@ struct MappedFile {
 MapResult MapFileReadOnly(const char* name, MappedFile** mapped) {
   *mapped = nullptr;
   std::error_code error;
-  if (name == nullptr || !std::filesystem::is_regular_file(name, error)) {
-    return MapResult::NotOpened;
-  }
-  std::FILE* f = std::fopen(name, "rb");
-  if (f == nullptr) return MapResult::NotOpened;
-  auto* file = new (std::nothrow) MappedFile;
-  std::uint8_t chunk[65536];
-  for (std::size_t n; file != nullptr && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) {
-    file->bytes.insert(file->bytes.end(), chunk, chunk + n);
-  }
-  std::fclose(f);
-  if (file == nullptr || file->bytes.empty()) {
-    delete file;  // an empty file cannot be mapped
-    return MapResult::NotMapped;
-  }
-  *mapped = file;
+  std::ifstream in;
+  if (std::filesystem::is_regular_file(name, error)) in.open(name, std::ios::binary);
+  if (!in.is_open()) return MapResult::NotOpened;
+  auto file = std::make_unique<MappedFile>();
+  file->bytes.assign(std::istreambuf_iterator<char>(in), {});
+  if (file->bytes.empty()) return MapResult::NotMapped;  // an empty file cannot be mapped
+  *mapped = file.release();
   return MapResult::Mapped;
 }
 
@@ -91,7 +82,7 @@ DibConvertResult ConvertDibToRgb(const DibDescription& dib, std::uint8_t* rgb) {
 }
 
 MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,
-                             MessageIcon icon, MessageOwner owner) {
-  NullPlatform.boxes.push_back({text, caption, buttons, icon, owner});
+                             MessageIcon, MessageOwner) {
+  NullPlatform.boxes.push_back({text, caption});
   return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
 }

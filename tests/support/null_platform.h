@@ -14,15 +14,12 @@
 
 struct NullWindow {
   std::string title;
-  int width, height, bits;
+  int width, height;
   bool fullscreen;
 };
 
 struct NullMessageBox {
   std::string text, caption;
-  MessageButtons buttons;
-  MessageIcon icon;
-  MessageOwner owner;
 };
 
 // One scripted message: a key going down or up (written to KeyState as a
@@ -36,7 +33,6 @@ struct NullPlatformState {
   // Recorded.
   std::vector<NullWindow> windows;  // every OpenGlWindow call
   int closes = 0;
-  int swaps = 0;
   std::vector<NullMessageBox> boxes;
   // Scripted.
   std::deque<NullMessage> messages;  // PumpOneMessage takes one per call
