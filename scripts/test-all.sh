@@ -7,14 +7,16 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ./scripts/install-deps.sh
 
 presets=(${VOXRA_PRESETS:-linux linux-asan windows web})
+summary=()
 for p in "${presets[@]}"; do
   echo "== configure and build: $p"
+  start=$(date +%s)
   cmake --preset "$p" >/dev/null
   cmake --build --preset "$p"
+  summary+=("build $p: $(( $(date +%s) - start )) s")
 done
 
 status=0
-summary=()
 for p in "${presets[@]}"; do
   echo "== test: $p"
   start=$(date +%s)
