@@ -8,6 +8,9 @@ if(VOXRA_SANITIZE)
   target_compile_options(voxra_flags INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(voxra_flags INTERFACE -fsanitize=address,undefined)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")  # coverage for the fuzz target (fuzz/)
+    target_compile_options(voxra_flags INTERFACE -fsanitize=fuzzer-no-link)
+  endif()
 endif()
 if(MINGW)
   # voxra.exe and the test binaries run without extra DLLs.
