@@ -142,9 +142,10 @@ def case_play(s):
         s.expect("picture after turn %d (keypad %s)" % (number, TURNS[number][3]))
     if not s.args.launcher:  # SDL reads keypad digits by position, whatever NumLock says
         s.xs.set_numlock(False)
-        s.chord(0), s.chord(1)
+        for number in (0, 1):  # each from a still picture: a stall mid-turn is not a pause
+            s.chord(number)
+            s.wait_still()
         s.xs.set_numlock(True)
-        s.wait_still()
         s.expect("picture after two turns with NumLock off")
     s.toggle()
     s.toggle()
