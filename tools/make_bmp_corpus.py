@@ -160,9 +160,8 @@ def rle_pixels(w, h, bpp, stream, used=0):
 def plain_pixels(w, h, bpp, used=0, n=None):
     """What picture() or core_picture() draws at 1, 4, 8 or 24 bits: red,
     green, blue rows, bottom row first; indices past the colours used black."""
-    entries = used if used else 1 << bpp
-    count = min(entries, 1 << bpp)
-    tab = table(entries)
+    count = min(used or 1 << bpp, 1 << bpp)
+    tab = table(count if bpp <= 8 else 0)
     out = b""
     for r in range(abs(h)):
         y = r if h > 0 else abs(h) - 1 - r  # the stored row
