@@ -15,11 +15,6 @@ build=build/web
 
 nice -n 10 cmake --preset web >/dev/null
 nice -n 10 cmake --build --preset web >/dev/null
-npm_dir="$build/web-e2e"
-if [ ! -d "$npm_dir/node_modules/puppeteer-core" ]; then
-  (cd "$npm_dir" && npm ci --no-audit --no-fund --loglevel=error)
-fi
-
 bench="$build/bench-web"
 rm -rf "$bench" && mkdir -p "$bench" && cp -r "$build/site" "$bench/site"
 cat > "$bench/clear.html" <<'HTML'
@@ -38,68 +33,69 @@ for f in index.html voxra.js voxra.wasm voxra.data; do
 done
 printf '  total       %d bytes gzip (%.1f KB; goal <= 400 KB)\n' "$total" "$(echo "$total / 1024" | bc -l)"
 
-python3 -m http.server 0 --bind 127.0.0.1 --directory "$bench" > "$bench/server.log" 2>&1 &
-server=$!
-trap 'kill $server 2>/dev/null || true' EXIT
-port=""
-for _ in $(seq 50); do
-  port=$(grep -o 'port [0-9]*' "$bench/server.log" | head -1 | cut -d' ' -f2 || true)
-  [ -n "$port" ] && break
-  sleep 0.1
-done
+python3 - "$bench" "$seconds" <<'PY'
+import base64
+import statistics
+import sys
+import time
 
-NODE_PATH="$npm_dir/node_modules" node - "http://127.0.0.1:$port" "$seconds" "$bench/web.png" <<'JS'
-const puppeteer = require('puppeteer-core');
-const [base, seconds, shotPath] = process.argv.slice(2);
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-(async () => {
-  const browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: true, args: [
-    '--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-    '--disable-background-networking', '--disable-component-update', '--disable-default-apps',
-    '--disable-extensions', '--disable-sync', '--no-first-run', '--mute-audio'] });
-  // Every clear's time; the first frame is the animation frame after the first clear.
-  const open = async (url) => {
-    const page = await browser.newPage();
-    await page.setCacheEnabled(false);
-    await page.evaluateOnNewDocument(() => {
-      window.clears = [];
-      for (const proto of [WebGLRenderingContext.prototype, WebGL2RenderingContext.prototype]) {
-        const clear = proto.clear;
-        proto.clear = function (mask) {
-          if (clears.length === 0) requestAnimationFrame(() => { window.firstFrame = performance.now(); });
-          clears.push(performance.now());
-          return clear.call(this, mask);
-        };
-      }
-    });
-    await page.goto(url);
-    await page.waitForFunction(() => window.firstFrame !== undefined, { timeout: 30000 });
-    return page;
+sys.path.insert(0, "tools")
+from cdrive import Browser, Page, serve  # noqa: E402
+
+bench, seconds = sys.argv[1], float(sys.argv[2])
+# Every clear's time; the first frame is the animation frame after the first clear.
+COUNT = """window.clears = [];
+for (const proto of [WebGLRenderingContext.prototype, WebGL2RenderingContext.prototype]) {
+  const clear = proto.clear;
+  proto.clear = function (mask) {
+    if (clears.length === 0) requestAnimationFrame(() => { window.firstFrame = performance.now(); });
+    clears.push(performance.now());
+    return clear.call(this, mask);
   };
-  const rate = async (page) => {
-    await sleep(1000);
-    const [a, b] = await page.evaluate(async (ms) => {
-      const start = clears.length; await new Promise((r) => setTimeout(r, ms)); return [start, clears.length];
-    }, seconds * 1000);
-    return (b - a) / seconds;
-  };
-  const game = [], clear = [], first = [];
-  for (let round = 0; round < 3; round++) {
-    let page = await open(base + '/clear.html'); clear.push(await rate(page)); await page.close();
-    page = await open(base + '/site/index.html'); first.push(await page.evaluate(() => firstFrame));
-    game.push(await rate(page));
-    if (round === 0) await page.screenshot({ path: shotPath, clip: { x: 0, y: 0, width: 400, height: 400 } });
-    await page.close();
-  }
-  const mean = (v) => v.reduce((s, x) => s + x, 0) / v.length;
-  const fmt = (v) => v.map((x) => x.toFixed(1)).join(', ');
-  console.log(`frames/s, clear-only page: ${fmt(clear)}  (mean ${mean(clear).toFixed(1)})`);
-  console.log(`frames/s, game:            ${fmt(game)}  (mean ${mean(game).toFixed(1)})`);
-  console.log(`ratio game / clear-only:   ${(mean(game) / mean(clear)).toFixed(3)}  (goal >= 0.99)`);
-  console.log(`navigation to first frame: ${first.map((x) => x.toFixed(0)).join(', ')} ms  (goal <= 1000 ms)`);
-  await browser.close();
-})().catch((e) => { console.error(e); process.exit(1); });
-JS
+}"""
+# The clears counted over a number of milliseconds.
+RATE = "new Promise((done) => { const from = clears.length; setTimeout(() => done([from, clears.length]), %d); })"
+
+
+def opened(browser, url):
+    page = Page(browser, COUNT)
+    page.call("Network.enable")
+    page.call("Network.setCacheDisabled", cacheDisabled=True)
+    page.goto(url).wait("window.firstFrame", timeout=30)
+    return page
+
+
+def rate(page):
+    time.sleep(1)
+    start, end = page.eval(RATE % (seconds * 1000))
+    return (end - start) / seconds
+
+
+def listed(values, digits):
+    return ", ".join("%.*f" % (digits, v) for v in values)
+
+
+base, game, clear, first = serve(bench), [], [], []
+with Browser("--disable-background-networking", "--disable-component-update", "--disable-default-apps",
+             "--disable-extensions", "--disable-sync", "--no-first-run", "--mute-audio") as browser:
+    for n in range(3):
+        page = opened(browser, base + "clear.html")
+        clear.append(rate(page))
+        page.close()
+        page = opened(browser, base + "site/index.html")
+        first.append(page.eval("firstFrame"))
+        game.append(rate(page))
+        if n == 0:
+            shot = page.call("Page.captureScreenshot", format="png",
+                             clip={"x": 0, "y": 0, "width": 400, "height": 400, "scale": 1})
+            with open(bench + "/web.png", "wb") as f:
+                f.write(base64.b64decode(shot["data"]))
+        page.close()
+print("frames/s, clear-only page: %s  (mean %.1f)" % (listed(clear, 1), statistics.mean(clear)))
+print("frames/s, game:            %s  (mean %.1f)" % (listed(game, 1), statistics.mean(game)))
+print("ratio game / clear-only:   %.3f  (goal >= 0.99)" % (statistics.mean(game) / statistics.mean(clear)))
+print("navigation to first frame: %s ms  (goal <= 1000 ms)" % listed(first, 0))
+PY
 
 # The same scene, the solved start, from the native build where there is one
 # (cmake --preset linux), in Xvfb: pixels that differ and the largest channel

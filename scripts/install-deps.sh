@@ -13,10 +13,9 @@ packages=(
   libstb-dev imagemagick python3 python3-xlib zip unzip valgrind
   emscripten chromium
 )
-# The page's test runs puppeteer-core on node; a node that is already there
-# (nodesource, say) is kept.
+# Emscripten runs on node; a node that is already there (nodesource, say) is
+# kept. The page's test drives Chromium from python3 alone.
 command -v node >/dev/null || packages+=(nodejs)
-command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -6,11 +6,10 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 port="${1:-8080}"
 
-# Debian's Emscripten and the build tools; node and npm only where none is
-# installed (a nodesource node works too). Chromium runs the page's tests.
+# Debian's Emscripten and the build tools; node only where none is installed
+# (a nodesource node works too). Chromium runs the page's tests.
 packages=(cmake ninja-build python3 emscripten chromium)
 command -v node >/dev/null || packages+=(nodejs)
-command -v npm >/dev/null || packages+=(npm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,0 +1,165 @@
+"""Driving headless Chromium, for the page's end-to-end test and benchmark: the
+DevTools protocol over a pipe (the browser reads fd 3 and writes fd 4, JSON
+messages ended by a NUL byte), tabs with a script run before each document,
+keys by KeyboardEvent.code, dialogs accepted as they open and kept, and the
+browser owned and ended with the caller's process."""
+
+import ctypes
+import fcntl
+import http.server
+import json
+import os
+import signal
+import subprocess
+import tempfile
+import threading
+import time
+
+FLAGS = ["--headless", "--no-sandbox", "--use-gl=angle", "--use-angle=swiftshader",
+         "--enable-unsafe-swiftshader", "--disable-background-timer-throttling"]
+# Key, virtual-key number and modifier bit of the codes outside Numpad0.., KeyA.., Digit0.., F1..
+NAMED = {"Escape": ("Escape", 27, 0), "ArrowLeft": ("ArrowLeft", 37, 0), "ArrowUp": ("ArrowUp", 38, 0),
+         "ArrowRight": ("ArrowRight", 39, 0), "ArrowDown": ("ArrowDown", 40, 0), "AltLeft": ("Alt", 18, 1)}
+FRAMES = "new Promise((done) => (function next(n) { n ? requestAnimationFrame(() => next(n - 1)) : done(); })(%d))"
+_prctl = ctypes.CDLL("libc.so.6").prctl  # loaded before any fork
+
+
+class Failure(Exception):
+    """A check did not hold, or the browser did not answer."""
+
+
+def serve(folder):
+    """The address of `folder` served on 127.0.0.1 by a thread of this process, unlogged."""
+    quiet = type("Quiet", (http.server.SimpleHTTPRequestHandler,), {"log_message": lambda *_: None})
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), lambda *a: quiet(*a, directory=folder))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return "http://127.0.0.1:%d/" % server.server_port
+
+
+def _browser_side(reads, writes):
+    """In the child: the pipe's ends to fds 3 and 4 (by way of copies above both); death with the caller."""
+    copies = [fcntl.fcntl(fd, fcntl.F_DUPFD, 5) for fd in (reads, writes)]
+    for fd, copy in zip((3, 4), copies):
+        os.dup2(copy, fd)
+        os.close(copy)
+    _prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+
+
+class Browser:
+    """Chromium with a private profile; leaving `with` kills it and removes the profile."""
+
+    def __init__(self, *flags):
+        self.profile = tempfile.TemporaryDirectory(prefix="cdrive-")
+        reads, self._commands = os.pipe()
+        self._replies, writes = os.pipe()
+        self.proc = subprocess.Popen(
+            ["/usr/bin/chromium", *FLAGS, *flags, "--remote-debugging-pipe",
+             "--user-data-dir=" + self.profile.name], close_fds=False, start_new_session=True,
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=lambda: _browser_side(reads, writes))
+        os.close(reads), os.close(writes)
+        self.pages, self._sent, self._data = {}, 0, b""
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        try:
+            os.killpg(self.proc.pid, signal.SIGKILL)  # the browser and its helpers
+        except ProcessLookupError:  # all gone already
+            pass
+        self.proc.wait()
+        self.profile.cleanup()
+
+    def _send(self, method, session, params):
+        self._sent += 1
+        message = {"id": self._sent, "method": method, "params": params}
+        if session:
+            message["sessionId"] = session
+        os.write(self._commands, json.dumps(message).encode() + b"\0")
+        return self._sent
+
+    def call(self, method, session=None, **params):
+        """The result of a command, a tab's with its session; meanwhile dialogs are accepted as they open."""
+        sent = self._send(method, session, params)
+        while True:
+            while b"\0" not in self._data:
+                chunk = os.read(self._replies, 1 << 20)
+                if not chunk:
+                    raise Failure("Chromium ended (exit code %s) during %s" % (self.proc.poll(), method))
+                self._data += chunk
+            message, self._data = self._data.split(b"\0", 1)
+            m = json.loads(message)
+            if m.get("id") == sent:
+                if "error" in m:
+                    raise Failure("%s: %s" % (method, m["error"]["message"]))
+                return m["result"]
+            page = self.pages.get(m.get("sessionId"))
+            if page and m.get("method") == "Page.javascriptDialogOpening":
+                page.dialogs.append(m["params"]["message"])
+                self._send("Page.handleJavaScriptDialog", page.session, {"accept": True})
+
+
+class Page:
+    """A tab; `before` runs ahead of every document's own scripts; `dialogs` holds its dialogs' messages."""
+
+    def __init__(self, browser, before=""):
+        self.browser, self.dialogs, self.modifiers = browser, [], 0
+        self.target = browser.call("Target.createTarget", url="about:blank")["targetId"]
+        self.session = browser.call("Target.attachToTarget", targetId=self.target, flatten=True)["sessionId"]
+        browser.pages[self.session] = self
+        self.call("Page.enable")
+        self.call("Page.addScriptToEvaluateOnNewDocument", source=before)
+
+    def call(self, method, **params):
+        return self.browser.call(method, self.session, **params)
+
+    def goto(self, url):
+        """Navigates; once it returns, the new document is the one evaluated (it may still be loading)."""
+        self.call("Page.navigate", url=url)
+        return self
+
+    def eval(self, expression):
+        """The value of a JavaScript expression, a promise's once settled."""
+        r = self.call("Runtime.evaluate", expression=expression, awaitPromise=True, returnByValue=True)
+        if "exceptionDetails" in r:
+            e = r["exceptionDetails"]
+            raise Failure("in the page: %s" % e.get("exception", {}).get("description", e["text"]))
+        return r["result"].get("value")
+
+    def wait(self, expression, test=bool, timeout=20, what=None):
+        """The expression's value once it passes `test`, evaluated every 20 ms."""
+        deadline = time.monotonic() + timeout
+        while not test(value := self.eval(expression)):
+            if time.monotonic() > deadline:
+                raise Failure("timed out after %d s waiting for %s (last: %r)"
+                              % (timeout, what or expression, value))
+            time.sleep(0.02)
+        return value
+
+    def frames(self, n):
+        """Waits for n of the page's animation frames."""
+        self.eval(FRAMES % n)
+
+    def key(self, code, down=True):
+        """A key pressed or released by its KeyboardEvent.code, with the modifiers held."""
+        tail = code[-1]
+        key, vk, bit = ((tail, 96 + int(tail), 0) if code.startswith("Numpad") else
+                        (tail.lower(), ord(tail), 0) if code.startswith(("Key", "Digit")) else
+                        (code, 111 + int(code[1:]), 0) if code[1:].isdigit() else NAMED[code])
+        self.modifiers = self.modifiers | bit if down else self.modifiers & ~bit
+        self.call("Input.dispatchKeyEvent", type="rawKeyDown" if down else "keyUp", code=code, key=key,
+                  windowsVirtualKeyCode=vk, modifiers=self.modifiers,
+                  location=3 if code.startswith("Numpad") else 1 if bit else 0)
+
+    def hold(self, codes, frames=2):
+        """Keys pressed in order, held for a number of the page's animation frames, released."""
+        for code in codes:
+            self.key(code)
+        self.frames(frames)
+        for code in codes:
+            self.key(code, down=False)
+
+    def close(self):
+        self.browser.call("Target.closeTarget", targetId=self.target)
+        del self.browser.pages[self.session]
