@@ -71,6 +71,7 @@ class Session:
             now = self.xs.grab(self.win)[2]
             if now != last:
                 last, since = now, time.monotonic()
+        self.settled = since  # when the picture last changed
         return last
 
     def expect(self, what, tilt=0.0, spin=0.0, timeout=5):
@@ -95,12 +96,14 @@ class Session:
         return best[0], puzzles[best[1]], best[2]
 
     def chord(self, number, *also):
-        """Holds a chord (and other keys) until the picture starts to move."""
+        """Holds a chord (and other keys) until the picture starts to move,
+        and notes when it did."""
         keys = ["KP_%d" % k for k in TURNS[number][3]] + list(also)
         before = self.wait_still(0.15)
         self.xs.press(*keys)
         try:
-            poll(lambda: self.xs.grab(self.win)[2] != before, 5, what="turn %d to start" % number)
+            self.moved = poll(lambda: self.xs.grab(self.win)[2] != before and time.monotonic(), 5,
+                              what="turn %d to start" % number)
         finally:
             self.xs.release(*keys[:2])
         self.puzzle.turn(*TURNS[number][:3])
@@ -131,10 +134,15 @@ def case_play(s):
     s.expect("solved picture at start", timeout=10)
     if sum(s.xs.colour_at(s.xs.grab(s.win), 4, 200, 2)) > 30:
         raise Failure("the square view has no black border")
+    took = []
     for number in [0, 2, 8, 16, 5, 10, 13, 7, 1, 3, 9, 17, 4, 11, 14, 6, 12, 15]:
         s.chord(number)
         s.wait_still()
+        took.append(s.settled - s.moved)
         s.expect("picture after turn %d (keypad %s)" % (number, TURNS[number][3]))
+    # 15 frames at 60 a second: the picture moves for 14 frame times, 0.23 s.
+    if sorted(took)[9] > 0.35:
+        raise Failure("a turn moves the picture for %.2f s (median of 18)" % sorted(took)[9])
     if not s.args.launcher:  # SDL reads keypad digits by position, whatever NumLock says
         s.xs.set_numlock(False)
         for number in (0, 1):  # each from a still picture: a stall mid-turn is not a pause
