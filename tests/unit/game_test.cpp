@@ -98,16 +98,20 @@ class Game : public ::testing::Test {
 // Each chord of the key legend, held until its turn starts: the slab under
 // the keys turns a quarter turn the legend's way, drawn without a snap: the
 // last frame of the animation, the slab at 90 degrees, shows what the first
-// frame after the commit shows.
+// frame after the commit shows. Of three keys that hold two chords, 0's wins.
 TEST_F(Game, EveryChordTurnsItsSlabOnceWithoutASnap) {
-  struct Chord { int a, b; Axis axis; int slab, sense; };
+  struct Chord { const char* keys; Axis axis; int slab, sense; };
   const Chord chords[] = {  // up, left and clockwise are -90 by the right-hand rule
-      {4, 7, Axis::X, -1, -90}, {4, 1, Axis::X, -1, 90}, {5, 8, Axis::X, 0, -90},
-      {5, 2, Axis::X, 0, 90},   {6, 9, Axis::X, 1, -90}, {6, 3, Axis::X, 1, 90},
-      {8, 7, Axis::Y, 1, -90},  {8, 9, Axis::Y, 1, 90},  {5, 4, Axis::Y, 0, -90},
-      {5, 6, Axis::Y, 0, 90},   {2, 1, Axis::Y, -1, -90}, {2, 3, Axis::Y, -1, 90},
-      {0, 7, Axis::Z, -1, 90},  {0, 9, Axis::Z, -1, -90}, {0, 4, Axis::Z, 0, 90},
-      {0, 6, Axis::Z, 0, -90},  {0, 1, Axis::Z, 1, 90},  {0, 3, Axis::Z, 1, -90}};
+      {"47", Axis::X, -1, -90}, {"41", Axis::X, -1, 90}, {"58", Axis::X, 0, -90},
+      {"52", Axis::X, 0, 90},   {"69", Axis::X, 1, -90}, {"63", Axis::X, 1, 90},
+      {"87", Axis::Y, 1, -90},  {"89", Axis::Y, 1, 90},  {"54", Axis::Y, 0, -90},
+      {"56", Axis::Y, 0, 90},   {"21", Axis::Y, -1, -90}, {"23", Axis::Y, -1, 90},
+      {"07", Axis::Z, -1, 90},  {"09", Axis::Z, -1, -90}, {"04", Axis::Z, 0, 90},
+      {"06", Axis::Z, 0, -90},  {"01", Axis::Z, 1, 90},  {"03", Axis::Z, 1, -90},
+      {"560", Axis::Z, 0, -90}};
+  const auto press = [](const char* keys, bool down) {
+    for (const char* k = keys; *k != '\0'; ++k) Key(VkNumpad0 + *k - '0', down);
+  };
   size_t next = 0;
   bool started = false;
   Slots expected{};
@@ -121,19 +125,19 @@ TEST_F(Game, EveryChordTurnsItsSlabOnceWithoutASnap) {
       for (int a = 0; a < 3; ++a) {
         const bool turns = a == int(c.axis) && CubieHome[i][a] == c.slab;
         EXPECT_TRUE(turns ? angle[a] * c.sense >= 0 && std::fabs(angle[a]) <= 90 : angle[a] == 0)
-            << "chord " << c.a << "+" << c.b << ": cubie " << i << " at " << angle[a];
+            << "chord " << c.keys << ": cubie " << i << " at " << angle[a];
         if (turns) reached[i] = std::max(reached[i], std::fabs(angle[a]));
       }
     }
     if (Play.TurnStep == 15) atQuarter = Picture();
     if (!started && !Play.TurnBusy) {
       expected = After(Now(), [&] { ApplyLayerTurn(c.axis, c.slab, c.sense); });
-      Key(VkNumpad0 + c.a, true), Key(VkNumpad0 + c.b, true);
+      press(c.keys, true);
     } else if (!started) {
       started = true;
-      Key(VkNumpad0 + c.a, false), Key(VkNumpad0 + c.b, false);
+      press(c.keys, false);
     } else if (!Play.TurnBusy) {
-      SCOPED_TRACE(testing::Message() << "chord " << c.a << "+" << c.b);
+      SCOPED_TRACE(testing::Message() << "chord " << c.keys);
       EXPECT_EQ(Now(), expected);
       const std::vector<unsigned char> flat = Picture();
       int differ = 0;
