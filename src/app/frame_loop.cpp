@@ -7,6 +7,7 @@
 #include "app/play.h"
 #include "platform/platform.h"
 #include "render/gl_scene.h"
+#include "render/textures.h"
 
 namespace {
 
@@ -16,9 +17,16 @@ constexpr int kColourBits = 16;
 // tell it from one the user closed (0).
 constexpr int kExitOpenFailed = 1;
 
+// Deletes the textures while their context is still current, then closes
+// the window.
+void CloseWindow() {
+  ReleaseTextures();
+  CloseGlWindow();
+}
+
 // Closes the window and gives the exit code for the way the loop ended.
 int LeaveLoop(int exitCode) {
-  CloseGlWindow();
+  CloseWindow();
   return exitCode;
 }
 
@@ -51,7 +59,7 @@ int RunVoxra() {
 
     if (KeyState[VkF1]) {
       KeyState[VkF1] = false;
-      CloseGlWindow();
+      CloseWindow();
       FullscreenMode = !FullscreenMode;
       // The reopened window is titled v1.1 on purpose; it never goes back to v1.2.
       if (!OpenGlWindow("Voxra - By Orvane v1.1", 640, 480, kColourBits, FullscreenMode)) {

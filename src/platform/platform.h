@@ -26,7 +26,6 @@ struct DibDescription;  // image/dib_format.h
 //   ResizeViewport   on a new client size, and once when a window opens
 //   SetupGl          once a new window's GL context is current and the window
 //                    is shown; a false result fails the open
-//   ReleaseTextures  while closing, with the context still current
 //   ReportOpenError, ReportCloseError, FailOpen, AcceptWindowedFallback:
 //                    the open and close messages (platform/window_reports.h)
 
@@ -36,7 +35,6 @@ extern bool FullscreenMode;   // true while the window is (to be) fullscreen
 
 void ResizeViewport(int width, int height);  // render/gl_scene.cpp
 bool SetupGl();                              // render/gl_scene.cpp
-void ReleaseTextures();                      // render/textures.cpp
 
 // Virtual-key codes the portable code reads.
 enum VirtualKey : int {

@@ -6,5 +6,5 @@
 bool LoadTextures();
 
 // Deletes the textures of the current GL context and empties the table. The
-// window layer calls it while the context is still current, before deleting it.
+// frame loop calls it before each window closes, while its context is current.
 void ReleaseTextures();

@@ -193,7 +193,6 @@ void CloseGlWindow() {
   }
   GlWindow.Focused = false;
   if (GlWindow.RenderContext) {
-    ReleaseTextures();  // the context is still current
     if (SDL_GL_MakeCurrent(GlWindow.WindowHandle, nullptr) != 0) {
       ReportCloseError("Release Of DC And RC Failed.");
     }

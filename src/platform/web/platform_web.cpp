@@ -159,7 +159,6 @@ struct PageEvent {
 
 struct PageWindowState {
   SDL_Surface* Screen = nullptr;  // the canvas's video mode, once set
-  bool Open = false;
   std::deque<PageEvent> Pending;  // what the DOM reported, one taken per pass
 };
 
@@ -235,7 +234,6 @@ bool OpenGlWindow(const char* title, int width, int height, int bits, bool fulls
   PageWindow.Screen = SDL_SetVideoMode(width, height, bits & 0xFF, SDL_OPENGL);
   if (PageWindow.Screen == nullptr) return FailOpen("Can't Create A GL Rendering Context.");
   AdaptPageContext();
-  PageWindow.Open = true;
 
   ShowCanvas(title, width, height, 1);
   ResizeViewport(width, height);
@@ -244,13 +242,9 @@ bool OpenGlWindow(const char* title, int width, int height, int bits, bool fulls
 }
 
 // The page keeps its one WebGL context for every window, where Windows makes a
-// new one per window; the textures go with the window all the same.
+// new one per window.
 void CloseGlWindow() {
   if (FullscreenMode) LeavePageFullscreen();
-  if (PageWindow.Open) {
-    ReleaseTextures();  // the context is still current
-    PageWindow.Open = false;
-  }
   ShowCanvas("", 0, 0, 0);
 }
 

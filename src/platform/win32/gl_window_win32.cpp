@@ -128,7 +128,6 @@ void CloseGlWindow() {
     ShowCursor(TRUE);
   }
   if (GlWindow.RenderContext) {
-    ReleaseTextures();  // the context is still current
     if (!wglMakeCurrent(nullptr, nullptr)) ReportCloseError("Release Of DC And RC Failed.");
     if (!wglDeleteContext(GlWindow.RenderContext)) {
       ReportCloseError("Release Rendering Context Failed.");
