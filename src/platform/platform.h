@@ -1,9 +1,9 @@
 // The seam between Voxra's portable code and the operating system, both ways.
 //
 // Down: what the portable code (src/app, src/cube, src/render, src/image)
-// calls. Each platform layer (src/platform/win32, src/platform/sdl) defines
-// every function of that part; one layer is linked into each build, and the
-// null layer in tests/support stands in for it in tests, bench and fuzz.
+// calls. Each platform layer (src/platform/win32, sdl, web) defines every
+// function of that part; one layer is linked into each build, and the null
+// layer in tests/support stands in for it in the tests and the fuzzer.
 //
 // Up: everything a layer may call or write in the portable code, and nothing
 // else. No platform type crosses this header.

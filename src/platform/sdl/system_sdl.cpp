@@ -1,15 +1,9 @@
-// The SDL layer's clocks, read-only file mapping (open, fstat, mmap) and DIB
-// conversion (the portable converter).
+// The SDL layer's clocks. Its files and DIB conversion are the POSIX ones
+// (platform/posix/files_posix.cpp).
 #include <SDL.h>
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <ctime>
-#include <new>
 
-#include "image/dib_rows.h"
 #include "platform/platform.h"
 
 // SDL initialises its clock on first use, so these work before SDL_Init (the
@@ -33,56 +27,4 @@ std::uint32_t TickCountMs() {
   const std::uint64_t ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
                            static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
   return static_cast<std::uint32_t>(ms);
-}
-
-struct MappedFile {
-  int descriptor = -1;
-  void* view = MAP_FAILED;
-  std::size_t length = 0;
-};
-
-void UnmapFile(MappedFile* file) {
-  if (file == nullptr) return;
-  if (file->view != MAP_FAILED) munmap(file->view, file->length);
-  if (file->descriptor >= 0) close(file->descriptor);
-  delete file;
-}
-
-MapResult MapFileReadOnly(const char* name, MappedFile** mapped) {
-  *mapped = nullptr;
-  if (name == nullptr) return MapResult::NotOpened;
-  auto* file = new (std::nothrow) MappedFile;
-  if (file == nullptr) return MapResult::NotMapped;
-  // O_NONBLOCK keeps a FIFO from stalling the open; only regular files count
-  // as present.
-  file->descriptor = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  struct stat info;
-  if (file->descriptor < 0 || fstat(file->descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
-    UnmapFile(file);
-    return MapResult::NotOpened;
-  }
-  if (info.st_size <= 0) {
-    UnmapFile(file);  // an empty file cannot be mapped
-    return MapResult::NotMapped;
-  }
-  file->length = static_cast<std::size_t>(info.st_size);
-  // The whole file is read once: fault it in with the mapping.
-  file->view = mmap(nullptr, file->length, PROT_READ, MAP_PRIVATE | MAP_POPULATE,
-                    file->descriptor, 0);
-  if (file->view == MAP_FAILED) {
-    UnmapFile(file);
-    return MapResult::NotMapped;
-  }
-  *mapped = file;
-  return MapResult::Mapped;
-}
-
-const std::uint8_t* MappedBytes(const MappedFile* file) {
-  return static_cast<const std::uint8_t*>(file->view);
-}
-
-std::size_t MappedLength(const MappedFile* file) { return file->length; }
-
-DibConvertResult ConvertDibToRgb(const DibDescription& dib, std::uint8_t* rgb) {
-  return ConvertDibRows(dib, rgb) != 0 ? DibConvertResult::Ok : DibConvertResult::ConversionError;
 }

@@ -6,23 +6,17 @@
 // used. Keys come from the DOM by KeyboardEvent.code, the message boxes are
 // the page's own dialogs, the counter is performance.now(), and the portable
 // frame loop runs unchanged: with ASYNCIFY the loop gives the browser its turn
-// once per frame, inside SwapGlBuffers (see there). Files are read whole from
-// Emscripten's in-memory file system (the Data files are packed into the page)
-// and converted by the portable converter.
+// once per frame, inside SwapGlBuffers (see there). Files (the Data files are
+// packed into the page's in-memory file system) and their conversion are the
+// POSIX ones, platform/posix/files_posix.cpp.
 #include <SDL/SDL.h>
 #include <emscripten.h>
 #include <emscripten/html5.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <deque>
-#include <memory>
-#include <new>
 
 #include "app/frame_loop.h"
-#include "image/dib_rows.h"
 #include "platform/platform.h"
 #include "platform/web/keymap_web.h"
 #include "platform/window_reports.h"
@@ -286,52 +280,6 @@ bool QueryCounter(std::int64_t* count) {
 }
 
 std::uint32_t TickCountMs() { return WallClockMs(); }
-
-// ---------------------------------------------------------------------------
-// Files: read whole into memory from Emscripten's file system, which keeps
-// them in memory already (a mapping there would copy them just the same).
-
-struct MappedFile {
-  std::unique_ptr<std::uint8_t[]> bytes;
-  std::size_t length = 0;
-};
-
-MapResult MapFileReadOnly(const char* name, MappedFile** mapped) {
-  *mapped = nullptr;
-  // Only regular files count as present; O_NONBLOCK keeps a FIFO from
-  // stalling the open.
-  const int descriptor = name == nullptr ? -1 : open(name, O_RDONLY | O_NONBLOCK);
-  struct stat info;
-  if (descriptor < 0 || fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
-    if (descriptor >= 0) close(descriptor);
-    return MapResult::NotOpened;
-  }
-  std::unique_ptr<MappedFile> file(new (std::nothrow) MappedFile);
-  if (file && info.st_size > 0) {  // an empty file cannot be mapped
-    file->length = static_cast<std::size_t>(info.st_size);
-    file->bytes.reset(new (std::nothrow) std::uint8_t[file->length]);
-  }
-  std::size_t done = 0;
-  while (file && file->bytes && done < file->length) {
-    const ssize_t got = read(descriptor, file->bytes.get() + done, file->length - done);
-    if (got <= 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  close(descriptor);
-  if (!file || !file->bytes || done != file->length) return MapResult::NotMapped;
-  *mapped = file.release();
-  return MapResult::Mapped;
-}
-
-const std::uint8_t* MappedBytes(const MappedFile* file) { return file->bytes.get(); }
-
-std::size_t MappedLength(const MappedFile* file) { return file->length; }
-
-void UnmapFile(MappedFile* file) { delete file; }
-
-DibConvertResult ConvertDibToRgb(const DibDescription& dib, std::uint8_t* rgb) {
-  return ConvertDibRows(dib, rgb) != 0 ? DibConvertResult::Ok : DibConvertResult::ConversionError;
-}
 
 // ---------------------------------------------------------------------------
 // Message boxes. The icon has no place in a page dialog; the owner is always

@@ -1,0 +1,64 @@
+// Read-only file mapping on POSIX (open, fstat, mmap) and DIB conversion by
+// the portable converter: the files of the SDL and the page layers. (On the
+// page, Emscripten's in-memory file system serves the mapping as a copy.)
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <new>
+
+#include "image/dib_rows.h"
+#include "platform/platform.h"
+
+struct MappedFile {
+  int descriptor = -1;
+  void* view = MAP_FAILED;
+  std::size_t length = 0;
+};
+
+void UnmapFile(MappedFile* file) {
+  if (file == nullptr) return;
+  if (file->view != MAP_FAILED) munmap(file->view, file->length);
+  if (file->descriptor >= 0) close(file->descriptor);
+  delete file;
+}
+
+MapResult MapFileReadOnly(const char* name, MappedFile** mapped) {
+  *mapped = nullptr;
+  if (name == nullptr) return MapResult::NotOpened;
+  auto* file = new (std::nothrow) MappedFile;
+  if (file == nullptr) return MapResult::NotMapped;
+  // O_NONBLOCK keeps a FIFO from stalling the open; only regular files count
+  // as present.
+  file->descriptor = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  struct stat info;
+  if (file->descriptor < 0 || fstat(file->descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    UnmapFile(file);
+    return MapResult::NotOpened;
+  }
+  if (info.st_size <= 0) {
+    UnmapFile(file);  // an empty file cannot be mapped
+    return MapResult::NotMapped;
+  }
+  file->length = static_cast<std::size_t>(info.st_size);
+  // The whole file is read once: fault it in with the mapping.
+  file->view = mmap(nullptr, file->length, PROT_READ, MAP_PRIVATE | MAP_POPULATE,
+                    file->descriptor, 0);
+  if (file->view == MAP_FAILED) {
+    UnmapFile(file);
+    return MapResult::NotMapped;
+  }
+  *mapped = file;
+  return MapResult::Mapped;
+}
+
+const std::uint8_t* MappedBytes(const MappedFile* file) {
+  return static_cast<const std::uint8_t*>(file->view);
+}
+
+std::size_t MappedLength(const MappedFile* file) { return file->length; }
+
+DibConvertResult ConvertDibToRgb(const DibDescription& dib, std::uint8_t* rgb) {
+  return ConvertDibRows(dib, rgb) != 0 ? DibConvertResult::Ok : DibConvertResult::ConversionError;
+}
