@@ -9,17 +9,15 @@
 namespace {
 
 struct DataFile {
-  const char* name;  // '/' stands for the platform's path separator
+  char digit;  // Data/Data<digit>.dll
   TextureSlot slot;
 };
 
 // Processed in this order; note that Data7 fills the right side's slot 5 and
 // Data6 the backdrop, and that the inner-face texture comes last.
 const DataFile kDataFiles[] = {
-    {"Data/Data1.dll", 0}, {"Data/Data2.dll", 1},
-    {"Data/Data3.dll", 2}, {"Data/Data4.dll", 3},
-    {"Data/Data5.dll", 4}, {"Data/Data7.dll", 5},
-    {"Data/Data6.dll", kBackdropSlot}, {"Data/Data8.dll", kInnerSlot},
+    {'1', 0}, {'2', 1}, {'3', 2}, {'4', 3},
+    {'5', 4}, {'7', 5}, {'6', kBackdropSlot}, {'8', kInnerSlot},
 };
 
 // The separator comes from the build: '\\' on Windows, '/' elsewhere.
@@ -30,8 +28,7 @@ constexpr char kPathSeparator = VOXRA_PATH_SEPARATOR;
 // (after the loader's own message).
 bool LoadOne(const DataFile& file) {
   char path[sizeof "Data/Data1.dll"];
-  std::snprintf(path, sizeof path, "%s", file.name);
-  path[4] = kPathSeparator;
+  std::snprintf(path, sizeof path, "Data%cData%c.dll", kPathSeparator, file.digit);
   DibImage* image = LoadDibImage(path, DibMissingFile::Skip);
   if (!image) return false;
 
