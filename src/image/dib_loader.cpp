@@ -18,9 +18,9 @@ void Report(const char* text) {
 
 // The mapping lives until the load ends, whichever way it ends.
 struct MappedFileOwner {
-  MappedFile* file = nullptr;
+  FileView view;
   ~MappedFileOwner() {
-    if (file != nullptr) UnmapFile(file);
+    if (view.file != nullptr) UnmapFile(view.file);
   }
 };
 
@@ -29,11 +29,11 @@ struct MappedFileOwner {
 // message has been shown.
 MapResult LoadFile(const char* name, DibImage** image) {
   MappedFileOwner file;
-  const MapResult mapped = MapFileReadOnly(name, &file.file);
+  const MapResult mapped = MapFileReadOnly(name, &file.view);
   if (mapped != MapResult::Mapped) return mapped;
 
   DibDescription dib;
-  switch (DescribeDibFile(MappedBytes(file.file), MappedLength(file.file), &dib)) {
+  switch (DescribeDibFile(file.view.bytes, file.view.length, &dib)) {
     case DibLayoutResult::Ok: break;
     case DibLayoutResult::OutOfMemory: Report(kOutOfMemory); return mapped;
     case DibLayoutResult::UnknownFormat: Report(kUnknownFormat); return mapped;

@@ -94,11 +94,17 @@ enum class MapResult {
   NotMapped,  // opened, but not mapped or viewed (an empty file cannot be mapped)
 };
 
+// A mapped file: its bytes stay valid until UnmapFile(file).
+struct FileView {
+  MappedFile* file = nullptr;
+  const std::uint8_t* bytes = nullptr;
+  std::size_t length = 0;
+};
+
 // Opens and maps the whole file named by a NUL-terminated path; on Mapped,
-// *file holds it until UnmapFile. Never blocks on a device or a pipe.
-MapResult MapFileReadOnly(const char* name, MappedFile** file);
-const std::uint8_t* MappedBytes(const MappedFile* file);
-std::size_t MappedLength(const MappedFile* file);
+// *view holds it until UnmapFile(view->file), and is empty otherwise. Never
+// blocks on a device or a pipe.
+MapResult MapFileReadOnly(const char* name, FileView* view);
 void UnmapFile(MappedFile* file);
 
 // ---------------------------------------------------------------------------

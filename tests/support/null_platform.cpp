@@ -60,8 +60,8 @@ struct MappedFile {
   std::vector<std::uint8_t> bytes;
 };
 
-MapResult MapFileReadOnly(const char* name, MappedFile** mapped) {
-  *mapped = nullptr;
+MapResult MapFileReadOnly(const char* name, FileView* mapped) {
+  *mapped = FileView{};
   std::error_code error;
   std::ifstream in;
   if (std::filesystem::is_regular_file(name, error)) in.open(name, std::ios::binary);
@@ -69,12 +69,10 @@ MapResult MapFileReadOnly(const char* name, MappedFile** mapped) {
   auto file = std::make_unique<MappedFile>();
   file->bytes.assign(std::istreambuf_iterator<char>(in), {});
   if (file->bytes.empty()) return MapResult::NotMapped;  // an empty file cannot be mapped
-  *mapped = file.release();
+  *mapped = {file.get(), file->bytes.data(), file->bytes.size()};
+  file.release();
   return MapResult::Mapped;
 }
-
-const std::uint8_t* MappedBytes(const MappedFile* file) { return file->bytes.data(); }
-std::size_t MappedLength(const MappedFile* file) { return file->bytes.size(); }
 void UnmapFile(MappedFile* file) { delete file; }
 
 DibConvertResult ConvertDibToRgb(const DibDescription& dib, std::uint8_t* rgb) {

@@ -43,8 +43,8 @@ void UnmapFile(MappedFile* file) {
   delete file;
 }
 
-MapResult MapFileReadOnly(const char* name, MappedFile** mapped) {
-  *mapped = nullptr;
+MapResult MapFileReadOnly(const char* name, FileView* mapped) {
+  *mapped = FileView{};
   if (name == nullptr) return MapResult::NotOpened;
   auto* file = new (std::nothrow) MappedFile;
   if (file == nullptr) return MapResult::NotMapped;
@@ -67,15 +67,9 @@ MapResult MapFileReadOnly(const char* name, MappedFile** mapped) {
     UnmapFile(file);
     return MapResult::NotMapped;
   }
-  *mapped = file;
+  *mapped = {file, static_cast<const std::uint8_t*>(file->view), file->length};
   return MapResult::Mapped;
 }
-
-const std::uint8_t* MappedBytes(const MappedFile* file) {
-  return static_cast<const std::uint8_t*>(file->view);
-}
-
-std::size_t MappedLength(const MappedFile* file) { return file->length; }
 
 namespace {
 
