@@ -24,8 +24,8 @@ else()
   set(voxra_icon ${CMAKE_BINARY_DIR}/voxra.png)
   add_custom_command(
     OUTPUT ${voxra_icon}
-    COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/packaging/make_icon.py ${voxra_icon}
-    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/make_icon.py
+    COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/tools/gen/make_icon.py ${voxra_icon}
+    DEPENDS ${PROJECT_SOURCE_DIR}/tools/gen/make_icon.py
     COMMENT "Drawing the icon"
     VERBATIM)
   add_custom_target(voxra_icon ALL DEPENDS ${voxra_icon})

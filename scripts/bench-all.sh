@@ -39,6 +39,7 @@ while [ $# -gt 0 ]; do
 done
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
+export PYTHONPATH="$PWD/tools${PYTHONPATH:+:$PYTHONPATH}"  # the drivers of tools/drive
 
 if [ "$smoke" = 1 ]; then
   linux_dir=build/linux windows_dir=build/windows wineprefix=$root/build/wineprefix

@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 or Ubuntu machine lacks to build, run and
 # test Voxra. Idempotent: when everything is there it only checks and returns.
+#   scripts/install-deps.sh        everything (the test command's needs)
+#   scripts/install-deps.sh web    only what building and serving the page needs
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config git
+web=(cmake ninja-build python3 emscripten chromium)
+packages=("${web[@]}"
+  build-essential pkg-config git
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64 wine wine64
   xvfb xauth x11-utils xdotool libx11-dev libxtst-dev
   clang libclang-rt-14-dev
-  libstb-dev imagemagick python3 python3-xlib zip unzip valgrind
-  emscripten chromium
+  libstb-dev imagemagick python3-xlib zip unzip valgrind
 )
+case "${1:-all}" in
+  all) ;;
+  web) packages=("${web[@]}") ;;
+  *) echo "usage: $0 [web]" >&2; exit 2 ;;
+esac
 # Emscripten runs on node; a node that is already there (nodesource, say) is
 # kept. The page's test drives Chromium from python3 alone.
 command -v node >/dev/null || packages+=(nodejs)

@@ -10,5 +10,6 @@ cmake --preset linux -B build/perf-pictures -DVOXRA_TESTS=OFF >/dev/null
 cmake --build build/perf-pictures -j2 --target voxra
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
+export PYTHONPATH="$PWD/tools${PYTHONPATH:+:$PYTHONPATH}"  # the drivers of tools/drive
 "$python" scripts/make_pictures.py --exe build/perf-pictures/voxra \
   --workdir build/perf-pictures --out docs

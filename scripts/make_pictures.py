@@ -17,14 +17,8 @@ import sys
 import tempfile
 import zlib
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.normpath(os.path.join(HERE, ".."))
-# The benchmarks' X server helper and frame observer.
-sys.path.insert(0, os.path.join(ROOT, "bench", "perf"))
-sys.path.insert(0, os.path.join(ROOT, "tools"))
-
-import xdrive as xh  # noqa: E402
-from observe import FrameWatch, settle  # noqa: E402
+from drive import xdrive as xh
+from drive.observe import FrameWatch, settle
 
 TITLE = "Voxra - By Orvane v1.2"
 CONVERT = "/usr/bin/convert" if os.path.exists("/usr/bin/convert") else "convert"

@@ -34,11 +34,9 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-import xdrive  # noqa: E402
+from drive import xdrive
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
+ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 PYTHON = sys.executable or "/usr/bin/python3"
 TITLE = "Voxra - By Orvane v1.2"
 REF_TITLE = "Voxra perf reference"
@@ -166,11 +164,11 @@ class Suite:
                   "--trials", str(self.args.trials)]
         if self.args.wine:
             common += ["--launcher", self.launcher()[0], "--wineprefix", self.args.wineprefix]
-        observe = os.path.join(HERE, "observe.py")
-        ref = self.run("reference", [PYTHON, observe, "--exe", self.exe("perf_reference"),
+        observe = [PYTHON, "-m", "drive.observe"]  # tools/ is on PYTHONPATH
+        ref = self.run("reference", observe + ["--exe", self.exe("perf_reference"),
                                      "--title", REF_TITLE, "--hold", "space", "--key", "space"]
                        + common, timeout=900)
-        game = self.run("game", [PYTHON, observe, "--exe", self.exe("voxra"), "--title", TITLE,
+        game = self.run("game", observe + ["--exe", self.exe("voxra"), "--title", TITLE,
                                  "--hold", "s", "--key", "Right"] + common, timeout=900)
         self.expect("observed", ref, "reference")
         self.expect("observed", game, "game")

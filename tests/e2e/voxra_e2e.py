@@ -17,9 +17,8 @@ import tempfile
 import time
 import traceback
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-import xdrive as xh  # noqa: E402  (python3-xlib)
-from puzzle_model import PALETTE, TURNS, Puzzle, best_fit, wrong_share  # noqa: E402
+from drive import xdrive as xh  # python3-xlib
+from drive.puzzle_model import PALETTE, TURNS, Puzzle, best_fit, wrong_share
 
 Failure, poll = xh.Failure, xh.poll
 V12, V11 = "Voxra - By Orvane v1.2", "Voxra - By Orvane v1.1"

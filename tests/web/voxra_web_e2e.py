@@ -5,15 +5,12 @@ Usage: voxra_web_e2e.py SITE_DIR"""
 
 import base64
 import json
-import os
 import re
 import signal
 import sys
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(HERE, "..", "..", "tools"), os.path.join(HERE, "..", "e2e")]
-from cdrive import Browser, Failure, Page, serve  # noqa: E402
-from puzzle_model import CENTRE, FOCAL, TURNS, Puzzle, wrong_share  # noqa: E402
+from drive.cdrive import Browser, Failure, Page, serve
+from drive.puzzle_model import CENTRE, FOCAL, TURNS, Puzzle, wrong_share
 
 # Run before the page's scripts: the canvas kept readable, animation frames counted, fullscreen refused if
 # asked, Data files spoiled before the game starts (name -> bytes; null: removed; 'dir': a folder).

@@ -4,9 +4,9 @@ frame pacing and key-to-picture latency, from the X server's damage reports
 of the presented frames and the process's /proc counters. The program is
 the one users run; nothing in it is changed.
 
-    observe.py --exe PATH --workdir DIR --title TITLE [--launcher wine-run.sh
-               --wineprefix DIR] [--seconds 10] [--trials 20]
-               [--hold KEY] [--key KEY]
+    python3 -m drive.observe --exe PATH --workdir DIR --title TITLE [--launcher wine-run.sh
+                             --wineprefix DIR] [--seconds 10] [--trials 20]
+                             [--hold KEY] [--key KEY]
 
 Prints "figure NAME VALUE UNIT" lines (read by suite.py) and a short summary.
 
@@ -41,8 +41,7 @@ import time
 from Xlib import X, error as xerror
 from Xlib.ext import damage, xtest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-import xdrive as xh  # noqa: E402
+from drive import xdrive as xh
 
 FRAME_MS = 1000.0 / 60.0
 

@@ -4,11 +4,8 @@ must show after a list of turns, seen at a given tilt and spin."""
 
 import itertools
 import math
-import os
-import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-import make_data  # noqa: E402  (the side colours the build draws)
+from gen import make_data  # the side colours the build draws
 
 CENTRE, FOCAL = (1.5, 1.5, -15.0), 1.0 / math.tan(math.radians(22.5))
 SIDES = {(0, 0, 1): 0, (0, 1, 0): 1, (-1, 0, 0): 2, (0, -1, 0): 3, (0, 0, -1): 4, (1, 0, 0): 5}
