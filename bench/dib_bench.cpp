@@ -19,7 +19,7 @@
 
 #include "dib_files.h"
 #include "image/dib_loader.h"
-#include "platform/platform.h"
+#include "seam/platform.h"
 
 namespace {
 

@@ -13,9 +13,8 @@
 //   perf_bench files DIR        writes the loader's benchmark files into DIR
 //   perf_bench count OP [PATH] [N]
 //                               N runs of one operation (layer, cube, copy of
-//                               the state; voxra, stb or sdl loading PATH)
-//                               inside CountedRun,
-//                               for callgrind --toggle-collect=CountedRun
+//                               the state; voxra, stb or sdl loading PATH) in
+//                               CountedRun, for callgrind --toggle-collect
 //
 // The frame mode needs an X display and Data/ in the working folder (run it
 // from the build folder). Lines starting with "figure" are read by the suite:
@@ -29,6 +28,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -43,10 +43,10 @@
 #include "app/play.h"
 #include "cube/cube_state.h"
 #include "image/dib_loader.h"
-#include "platform/frame_timer.h"
-#include "platform/platform.h"
 #include "render/gl.h"
 #include "render/gl_scene.h"
+#include "seam/frame_timer.h"
+#include "seam/platform.h"
 
 // stb_image is not held to the project's warnings (see CMakeLists.txt).
 #define STB_IMAGE_IMPLEMENTATION
@@ -99,18 +99,14 @@ double Median(std::vector<double> v) {
 }
 
 double Mean(const std::vector<double>& v) {
-  double s = 0;
-  for (double x : v) s += x;
-  return v.empty() ? 0.0 : s / static_cast<double>(v.size());
+  return v.empty() ? 0.0 : std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
 }
 
-void Figure(const char* name, double value, const char* unit) {
-  std::printf("figure %s %.6g %s\n", name, value, unit);
-}
-
-void Figure(const char* name, double value, const char* unit, const char* baseName,
-            double baseValue) {
-  std::printf("figure %s %.6g %s baseline %s %.6g\n", name, value, unit, baseName, baseValue);
+void Figure(const char* name, double value, const char* unit, const char* baseName = nullptr,
+            double baseValue = 0.0) {
+  std::printf("figure %s %.6g %s", name, value, unit);
+  if (baseName != nullptr) std::printf(" baseline %s %.6g", baseName, baseValue);
+  std::printf("\n");
 }
 
 // Median over `batches` of the ns per call of `body`, run `perBatch` times a
@@ -127,8 +123,7 @@ double NsPerCall(int batches, int perBatch, Body body) {
   return Median(each);
 }
 
-// Keeps the optimiser from dropping the work.
-volatile std::uint32_t Sink = 0;
+volatile std::uint32_t Sink = 0;  // keeps the optimiser from dropping the work
 
 std::uint32_t StateDigest() {
   std::uint32_t h = 0;
@@ -159,14 +154,13 @@ int Core(int perBatch) {
     ApplyCubeTurn((i & 1) != 0 ? 90 : -90);
   });
   Sink = Sink + StateDigest();
-  const double frameNs = 1e9 / 60.0;
   std::printf("core: median of %d batches of %d calls\n", batches, perBatch);
   Figure("apply_layer_turn_ns", layerNs, "ns", "state_copy_ns", copyNs);
   Figure("apply_cube_turn_ns", cubeNs, "ns", "state_copy_ns", copyNs);
-  std::printf("  ApplyLayerTurn %.1f ns (%.2f x a state copy, %.2e of a 60 Hz frame)\n", layerNs,
-              layerNs / copyNs, layerNs / frameNs);
-  std::printf("  ApplyCubeTurn  %.1f ns (%.2f x a state copy, %.2e of a 60 Hz frame)\n", cubeNs,
-              cubeNs / copyNs, cubeNs / frameNs);
+  for (const auto& [name, ns] : {std::pair{"ApplyLayerTurn", layerNs}, {"ApplyCubeTurn ", cubeNs}}) {
+    std::printf("  %s %.1f ns (%.2f x a state copy, %.2e of a 60 Hz frame)\n", name, ns,
+                ns / copyNs, ns * 60.0 / 1e9);
+  }
   return 0;
 }
 
@@ -217,7 +211,7 @@ int Frame(double seconds) {
 
   // 1. Unpaced: a timer without a frequency leaves its wait after one sample.
   FramePacer.frequency = 0;
-  View.ViewSpeedY = 0.5f;
+  Scene.ViewSpeedY = 0.5f;
   std::vector<double> submit, finished, swapped, empty;
   for (int i = 0; i < frames + 20; ++i) {
     if (!Drain()) return 0;
@@ -253,8 +247,8 @@ int Frame(double seconds) {
   FramePacer.frequency = frequency;
   FramePacer.readCounter = MarkingCounter;
   ResetPlay();
-  View.ViewSpeedY = 0.5f;
-  KeyState[VkS] = true;  // S held: scrambles back to back
+  Scene.ViewSpeedY = 0.5f;
+  PressKey(VkS, KeyFromKeyboard);  // S held: scrambles back to back
   std::vector<double> drawMs, waitMs, presentMs, drawCpu, waitCpu, presentCpu, interval;
   std::int64_t lastEnd = 0;
   const std::int64_t stop = Now() + static_cast<std::int64_t>(seconds * static_cast<double>(Frequency));
@@ -284,7 +278,7 @@ int Frame(double seconds) {
     lastEnd = t1;
   }
   FramePacer.readCounter = QueryCounter;
-  KeyState[VkS] = false;
+  ReleaseKey(VkS, KeyFromKeyboard);
   const double target = 1000.0 / 60.0;
   std::printf("loop: %zu paced frames in %.1f s (wall ms per frame / process CPU ms per frame)\n",
               drawMs.size(), seconds);

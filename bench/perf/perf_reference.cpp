@@ -7,7 +7,7 @@
 // colour from the next frame drawn. Escape or the close box ends it.
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "seam/platform.h"
 #include "render/gl.h"
 
 namespace {

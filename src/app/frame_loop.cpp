@@ -1,13 +1,11 @@
 // The frame loop: one message per pass; a pass that finds the queue empty
 // draws, presents and updates the play.
-#include "app/frame_loop.h"
-
 #include <cstdint>
 
 #include "app/play.h"
-#include "platform/platform.h"
 #include "render/gl_scene.h"
 #include "render/textures.h"
+#include "seam/platform.h"
 
 namespace {
 

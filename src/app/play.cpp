@@ -3,10 +3,10 @@
 #include "app/play.h"
 
 #include "cube/cube_state.h"
-#include "platform/platform.h"
+#include "render/gl_scene.h"
+#include "seam/platform.h"
 
 PlayState Play;
-ViewState View;
 
 namespace {
 
@@ -57,7 +57,6 @@ constexpr float kViewDecay = 0.75f;
 // (60 frames) of holding an arrow reaches, a multiple of the decay, and far
 // enough under 90 that the picture never stands still or strobes.
 constexpr float kViewSpeedLimit = 45.0f;
-constexpr float kTiltLimit = 70.0f;
 constexpr float kCubeTurnAt = 46.5f;
 constexpr float kCubeTurnTo = 43.5f;
 
@@ -76,11 +75,11 @@ int HeldChord() {
 
 float* RateTable(Axis axis) {
   switch (axis) {
-    case Axis::X: return Play.TurnRateX;
-    case Axis::Y: return Play.TurnRateY;
+    case Axis::X: return Scene.TurnRateX;
+    case Axis::Y: return Scene.TurnRateY;
     case Axis::Z: break;
   }
-  return Play.TurnRateZ;
+  return Scene.TurnRateZ;
 }
 
 // Writes `rate` into the turn's rate table for the cubies of its slab only.
@@ -88,7 +87,7 @@ void SetSlabRate(const LayerTurn& turn, float rate) {
   float* table = RateTable(turn.axis);
   const int axis = static_cast<int>(turn.axis);
   for (int i = 0; i < kCubieCount; ++i)
-    if (CubieHome[i][axis] == turn.slab) table[i] = rate;
+    if (kCubieHome[i][axis] == turn.slab) table[i] = rate;
 }
 
 // Speeds are multiples of 0.75, so this brings them to rest at exactly 0.
@@ -112,20 +111,20 @@ void LimitSpeed(float& speed) {
 // due then waits for the commit and shifts the spin by exactly the quarter
 // turn it makes, so the picture does not jump however far the view has spun.
 void CubeTurnIfDue() {
-  const int sense = View.ViewAngleY >= kCubeTurnAt ? +90 : View.ViewAngleY <= -kCubeTurnAt ? -90 : 0;
+  const int sense = Scene.ViewAngleY >= kCubeTurnAt ? +90 : Scene.ViewAngleY <= -kCubeTurnAt ? -90 : 0;
   if (sense == 0) {
-    View.CubeTurnLate = false;
+    Play.cubeTurnLate = false;
     return;
   }
   if (Play.TurnStep > 0) {
-    View.CubeTurnLate = true;
+    Play.cubeTurnLate = true;
     return;
   }
   ApplyCubeTurn(sense);
-  if (View.CubeTurnLate) {
-    View.ViewAngleY -= static_cast<float>(sense);
+  if (Play.cubeTurnLate) {
+    Scene.ViewAngleY -= static_cast<float>(sense);
   } else {
-    View.ViewAngleY = sense > 0 ? -kCubeTurnTo : kCubeTurnTo;
+    Scene.ViewAngleY = sense > 0 ? -kCubeTurnTo : kCubeTurnTo;
   }
 }
 
@@ -133,7 +132,7 @@ void CubeTurnIfDue() {
 
 void ResetPlay() {
   Play = PlayState{};
-  View = ViewState{};
+  Scene = SceneState{};
 }
 
 void UpdatePlay() {
@@ -151,19 +150,14 @@ void UpdatePlay() {
 
   CubeTurnIfDue();  // at most one per pass
 
-  ApplyViewKey(VkUp, View.ViewSpeedX, -kViewKeyStep);
-  ApplyViewKey(VkDown, View.ViewSpeedX, +kViewKeyStep);
-  ApplyViewKey(VkLeft, View.ViewSpeedY, -kViewKeyStep);
-  ApplyViewKey(VkRight, View.ViewSpeedY, +kViewKeyStep);
-  DecaySpeed(View.ViewSpeedX);
-  DecaySpeed(View.ViewSpeedY);
-  LimitSpeed(View.ViewSpeedX);
-  LimitSpeed(View.ViewSpeedY);
-
-  if (View.ViewAngleX >= kTiltLimit)
-    View.ViewAngleX = kTiltLimit;
-  else if (View.ViewAngleX <= -kTiltLimit)
-    View.ViewAngleX = -kTiltLimit;
+  ApplyViewKey(VkUp, Scene.ViewSpeedX, -kViewKeyStep);
+  ApplyViewKey(VkDown, Scene.ViewSpeedX, +kViewKeyStep);
+  ApplyViewKey(VkLeft, Scene.ViewSpeedY, -kViewKeyStep);
+  ApplyViewKey(VkRight, Scene.ViewSpeedY, +kViewKeyStep);
+  DecaySpeed(Scene.ViewSpeedX);
+  DecaySpeed(Scene.ViewSpeedY);
+  LimitSpeed(Scene.ViewSpeedX);
+  LimitSpeed(Scene.ViewSpeedY);
 
   // Turn animation: one shared step counter; after 15 rotated frames the slab
   // stands at exactly the quarter turn and the turn is committed.

@@ -9,32 +9,20 @@ constexpr int kTurnCount = 18;
 // turn per step, so it makes kScrambleCountAtRest + 2 turns.
 constexpr int kScrambleCountAtRest = 20;
 
-// Turn machine and scramble state, shared with the drawing of a frame.
+// The turn machine and the scramble. (The turn rates and the view it moves
+// are the drawing's: render/gl_scene.h.)
 struct PlayState {
   bool TurnRequest[kTurnCount] = {};
   bool TurnBusy = false;
   std::int32_t TurnStep = 0;
-  // Degrees per drawn frame, by cubie index, handed to Cubie::Draw.
-  float TurnRateX[26] = {};
-  float TurnRateY[26] = {};
-  float TurnRateZ[26] = {};
   bool Scrambling = false;
   std::int32_t ScrambleCount = kScrambleCountAtRest;
-};
-
-// The view tilt (X) and spin (Y) in degrees, and their speeds per drawn frame.
-struct ViewState {
-  float ViewAngleX = 0.0f;
-  float ViewAngleY = 0.0f;
-  float ViewSpeedX = 0.0f;
-  float ViewSpeedY = 0.0f;
   // A cube turn fell due while a layer turn was running and has not run yet
   // (or the spin is still past the mark after running it late).
-  bool CubeTurnLate = false;
+  bool cubeTurnLate = false;
 };
 
 extern PlayState Play;
-extern ViewState View;
 
 // One pass of the play update: takes a chord or a scramble step while no turn
 // is busy, applies a cube turn when the view spin has reached +-46.5 degrees,
@@ -46,5 +34,5 @@ void UpdatePlay();
 // clear and a scramble is running or S is held.
 void ScrambleStep();
 
-// Puts Play and View back to their start values.
+// Puts Play and the scene's view and rates back to their start values.
 void ResetPlay();

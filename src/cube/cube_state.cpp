@@ -2,7 +2,7 @@
 
 #include "cube/recolour.h"
 
-const int CubieHome[kCubieCount][3] = {
+const int kCubieHome[kCubieCount][3] = {
     {+1, -1, +1}, {+1, 0, +1}, {+1, +1, +1},  // column (x, z) = (+1, +1)
     {+1, -1, 0},  {+1, 0, 0},  {+1, +1, 0},   // (+1, 0)
     {+1, -1, -1}, {+1, 0, -1}, {+1, +1, -1},  // (+1, -1)
@@ -17,8 +17,8 @@ const int CubieHome[kCubieCount][3] = {
 namespace {
 
 Cubie HomeCubie(int i) {
-  return Cubie(1.0f, 1.0f, 1.0f, float(CubieHome[i][0]), float(CubieHome[i][1]),
-               float(CubieHome[i][2]));
+  return Cubie(1.0f, 1.0f, 1.0f, float(kCubieHome[i][0]), float(kCubieHome[i][1]),
+               float(kCubieHome[i][2]));
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ struct IndexGrid {
   IndexGrid() {
     for (int& i : at) i = -1;
     for (int i = 0; i < kCubieCount; ++i)
-      at[(CubieHome[i][0] + 1) * 9 + (CubieHome[i][1] + 1) * 3 + (CubieHome[i][2] + 1)] = i;
+      at[(kCubieHome[i][0] + 1) * 9 + (kCubieHome[i][1] + 1) * 3 + (kCubieHome[i][2] + 1)] = i;
   }
 };
 const IndexGrid kGrid;
@@ -58,7 +58,7 @@ int CubieIndexAt(int x, int y, int z) {
 void ApplySolvedColouring() {
   // Side slots: front 0, top 1, left 2, bottom 3, back 4, right 5.
   for (int i = 0; i < kCubieCount; ++i) {
-    const int x = CubieHome[i][0], y = CubieHome[i][1], z = CubieHome[i][2];
+    const int x = kCubieHome[i][0], y = kCubieHome[i][1], z = kCubieHome[i][2];
     Cubie& c = CubeState[i];
     if (z == +1) c.faceSlot[FaceFront] = 0;
     if (y == +1) c.faceSlot[FaceTop] = 1;
@@ -125,7 +125,7 @@ void Reassign(Axis axis, bool plus, Set set) {
   for (int n = 0; n < set.count; ++n) {
     const int p = set.index[n];
     int q[3] = {0, 0, 0};
-    SourceOf(axis, plus, CubieHome[p], q);
+    SourceOf(axis, plus, kCubieHome[p], q);
     CubeState[p] = recolour(CubeState[p], snapshot[CubieIndexAt(q[0], q[1], q[2])]);
   }
 }

@@ -13,7 +13,7 @@ constexpr int kCubieCount = 26;
 extern Cubie CubeState[kCubieCount];
 
 // Home position (x, y, z), each -1, 0 or +1, of each cubie index.
-extern const int CubieHome[kCubieCount][3];
+extern const int kCubieHome[kCubieCount][3];
 
 // The cubie index at a home position; -1 for the centre or a position off the
 // puzzle.

@@ -1,9 +1,5 @@
 #include "cube/cubie.h"
 
-#include "render/gl.h"
-
-std::uint32_t TextureTable[kTextureSlots] = {};
-
 Cubie::Cubie(float sizeX, float sizeY, float sizeZ, float centreX, float centreY, float centreZ) {
   for (TextureSlot& slot : faceSlot) slot = kInnerSlot;
 
@@ -27,27 +23,4 @@ Cubie::Cubie(float sizeX, float sizeY, float sizeZ, float centreX, float centreY
       vertexZ[f][v] = corners[f][v][2];
     }
   }
-}
-
-void Cubie::Draw(float dX, float dY, float dZ) {
-  glPushMatrix();
-  angleX += dX;
-  angleY += dY;
-  angleZ += dZ;
-  glRotatef(angleX, 1.0f, 0.0f, 0.0f);
-  glRotatef(angleY, 0.0f, 1.0f, 0.0f);
-  glRotatef(angleZ, 0.0f, 0.0f, 1.0f);
-
-  // Each face binds its own texture, so each needs its own begin/end pair.
-  static const float kTexCoord[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  for (int f = 0; f < 6; ++f) {
-    glBindTexture(GL_TEXTURE_2D, TextureTable[faceSlot[f]]);
-    glBegin(GL_QUADS);
-    for (int v = 0; v < 4; ++v) {
-      glTexCoord2f(kTexCoord[v][0], kTexCoord[v][1]);
-      glVertex3f(vertexX[f][v], vertexY[f][v], vertexZ[f][v]);
-    }
-    glEnd();
-  }
-  glPopMatrix();
 }

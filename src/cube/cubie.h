@@ -16,15 +16,10 @@ enum CubieFace : int {
   FaceLeft = 5,    // -X
 };
 
-// Index into TextureTable: 0..5 the side colours, 6 the backdrop, 8 an inner
-// face; 7 is never filled.
+// Index into the texture table (render/textures.h): 0..5 the side colours,
+// 6 the backdrop, 8 an inner face; 7 is never filled.
 using TextureSlot = std::int32_t;
 constexpr TextureSlot kInnerSlot = 8;
-constexpr TextureSlot kBackdropSlot = 6;
-constexpr int kTextureSlots = 9;
-
-// GL texture names by TextureSlot; filled by texture loading, 0 until then.
-extern std::uint32_t TextureTable[kTextureSlots];
 
 struct Cubie {
   // Accumulated rotation in degrees. Stored Y, X, Z; applied X, Y, Z.
@@ -44,5 +39,6 @@ struct Cubie {
 
   // Adds the increments (in X, Y, Z order) to the angles and draws the cubie
   // under the current modelview matrix, which it leaves as it found it.
+  // Defined with the rest of the drawing, in render/gl_scene.cpp.
   void Draw(float dX, float dY, float dZ);
 };

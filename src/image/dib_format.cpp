@@ -33,7 +33,7 @@ bool Dib24SectionBytes(std::int32_t width, std::int32_t height, std::size_t* byt
   std::uint64_t stride = 0;
   std::uint64_t total = 0;
   if (!DibSourceStride(width, 24, &stride) || !DibMultiply(stride, Magnitude(height), &total) ||
-      total > DibMaxBufferBytes) {
+      total > kDibMaxBufferBytes) {
     return false;
   }
   *bytes = static_cast<std::size_t>(total);

@@ -1,17 +1,12 @@
 // The layout of a DIB file: its header read once into a typed description
-// that has been checked against the file's length, ready for conversion.
+// (DibDescription, seam/platform.h) that has been checked against the file's
+// length, ready for conversion.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-// Compression codes of the info header.
-enum DibCompression : std::uint32_t {
-  DibRgb = 0,
-  DibRle8 = 1,
-  DibRle4 = 2,
-  DibBitfields = 3,
-};
+#include "seam/platform.h"
 
 // Little-endian reads that need no alignment.
 inline std::uint16_t DibRead16(const std::uint8_t* p) {
@@ -22,39 +17,15 @@ inline std::uint32_t DibRead32(const std::uint8_t* p) {
          (static_cast<std::uint32_t>(DibRead16(p + 2)) << 16);
 }
 
-// Everything a conversion needs to know about one DIB file. The pointers
-// lie inside the file's bytes, which must outlive the description; every
-// span they name is inside the file.
-struct DibDescription {
-  std::int32_t width = 0;
-  std::int32_t height = 0;            // negative: rows stored top row first
-  std::uint16_t planes = 0;
-  std::uint16_t bitsPerPixel = 0;
-  std::uint32_t compression = DibRgb;
-  std::uint32_t imageSize = 0;        // as stored, or computed when 0
-  std::uint32_t colorsUsed = 0;       // as stored, or the table's entries when 0
-  std::uint32_t masks[3] = {0, 0, 0};  // red, green, blue (bit-field files)
-  const std::uint8_t* table = nullptr;  // the colour table as stored
-  std::uint16_t tableEntries = 0;     // DibColorCount of the header
-  std::uint8_t entryBytes = 4;        // 3 in a core-header file, else 4
-  const std::uint8_t* bits = nullptr;  // the pixel data
-  std::size_t bitsLength = 0;         // bytes from `bits` to the end of the file
-
-  // The number of rows, whatever their order.
-  std::size_t Rows() const {
-    return height < 0 ? 0 - static_cast<std::size_t>(height) : static_cast<std::size_t>(height);
-  }
-};
-
 enum class DibLayoutResult {
   Ok,
-  OutOfMemory,    // no section of that size: width <= 0, height 0, or over DibMaxBufferBytes
+  OutOfMemory,    // no section of that size: width <= 0, height 0, or over kDibMaxBufferBytes
   UnknownFormat,  // the header is not 12 or 40 bytes, or not all of it is in the file
   Malformed,      // bad sizes, or a table or the pixel data reach past the file's end
 };
 
 // The largest 24-bit section or pixel buffer the loader will make, in bytes.
-constexpr std::uint64_t DibMaxBufferBytes = 0x7FFFFFFF;
+constexpr std::uint64_t kDibMaxBufferBytes = 0x7FFFFFFF;
 
 // Reads and checks a whole DIB file (with or without the 14-byte file header)
 // once. Nothing outside [file, file + length) is read, and on Ok every span of
@@ -67,7 +38,7 @@ DibLayoutResult DescribeDibFile(const std::uint8_t* file, std::size_t length, Di
 std::uint16_t DibColorCount(const void* header);
 
 // The bytes of a 24-bit section of width x |height|, rows filled to 4 bytes.
-// False when width <= 0, height == 0 or the size passes DibMaxBufferBytes.
+// False when width <= 0, height == 0 or the size passes kDibMaxBufferBytes.
 bool Dib24SectionBytes(std::int32_t width, std::int32_t height, std::size_t* bytes);
 
 // a * b into *product; false when it does not fit 64 bits.

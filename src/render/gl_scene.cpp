@@ -1,13 +1,15 @@
+// The projection, the one-time GL state and the drawing of one frame: the
+// backdrop, the view, and each cubie under its accumulated angles.
 #include "render/gl_scene.h"
 
 #include <cstdlib>
 
-#include "app/play.h"
-#include "cube/cube_state.h"
-#include "platform/frame_timer.h"
-#include "platform/platform.h"
 #include "render/gl.h"
 #include "render/textures.h"
+#include "seam/frame_timer.h"
+#include "seam/platform.h"
+
+SceneState Scene;
 
 void ResizeViewport(int width, int height) {
   if (height == 0) height = 1;  // a minimised window reports 0 x 0
@@ -67,22 +69,50 @@ static void DrawBackdrop() {
   glEnd();
 }
 
+void Cubie::Draw(float dX, float dY, float dZ) {
+  glPushMatrix();
+  angleX += dX;
+  angleY += dY;
+  angleZ += dZ;
+  glRotatef(angleX, 1.0f, 0.0f, 0.0f);
+  glRotatef(angleY, 0.0f, 1.0f, 0.0f);
+  glRotatef(angleZ, 0.0f, 0.0f, 1.0f);
+
+  // Each face binds its own texture, so each needs its own begin/end pair.
+  static const float kTexCoord[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  for (int f = 0; f < 6; ++f) {
+    glBindTexture(GL_TEXTURE_2D, TextureTable[faceSlot[f]]);
+    glBegin(GL_QUADS);
+    for (int v = 0; v < 4; ++v) {
+      glTexCoord2f(kTexCoord[v][0], kTexCoord[v][1]);
+      glVertex3f(vertexX[f][v], vertexY[f][v], vertexZ[f][v]);
+    }
+    glEnd();
+  }
+  glPopMatrix();
+}
+
 bool RenderFrame() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-  View.ViewAngleX += View.ViewSpeedX;
-  View.ViewAngleY += View.ViewSpeedY;
+  // The tilt is held at its limit as it is advanced, so no frame is drawn
+  // past it (at speed, one step past 70 degrees would show the cube upside
+  // down for a frame).
+  Scene.ViewAngleX += Scene.ViewSpeedX;
+  if (Scene.ViewAngleX > kTiltLimit) Scene.ViewAngleX = kTiltLimit;
+  if (Scene.ViewAngleX < -kTiltLimit) Scene.ViewAngleX = -kTiltLimit;
+  Scene.ViewAngleY += Scene.ViewSpeedY;
 
   DrawBackdrop();
 
   // The puzzle sits 1.5 units right of and above the line of sight.
   glLoadIdentity();
   glTranslatef(1.5f, 1.5f, -15.0f);
-  glRotatef(View.ViewAngleX, 1.0f, 0.0f, 0.0f);
-  glRotatef(View.ViewAngleY, 0.0f, 1.0f, 0.0f);
+  glRotatef(Scene.ViewAngleX, 1.0f, 0.0f, 0.0f);
+  glRotatef(Scene.ViewAngleY, 0.0f, 1.0f, 0.0f);
 
   for (int k = 0; k < kCubieCount; ++k) {
-    CubeState[k].Draw(Play.TurnRateX[k], Play.TurnRateY[k], Play.TurnRateZ[k]);
+    CubeState[k].Draw(Scene.TurnRateX[k], Scene.TurnRateY[k], Scene.TurnRateZ[k]);
   }
 
   FramePacer.WaitForFrame(60.0f);

@@ -1,14 +1,27 @@
-// GL projection, one-time GL state and the drawing of one frame.
+// The drawing of one frame, and what each drawn frame advances. (The
+// viewport and the one-time GL state, ResizeViewport and SetupGl, are called
+// by the window layers: seam/platform.h.)
 #pragma once
 
-// Sets the viewport and a 45-degree perspective for a client area of the
-// given size (a height of 0 counts as 1).
-void ResizeViewport(int width, int height);
+#include "cube/cube_state.h"
 
-// Loads the textures and sets the GL state of a new context; seeds the
-// scramble's random generator and applies the solved colouring. False when the
-// required texture could not be loaded.
-bool SetupGl();
+// What each drawn frame adds: the view speeds to the view angles, each
+// cubie's turn rates to its angles. Written by the play update.
+struct SceneState {
+  float ViewAngleX = 0.0f;  // tilt, degrees; drawn within +-70
+  float ViewAngleY = 0.0f;  // spin, degrees
+  float ViewSpeedX = 0.0f;  // degrees per drawn frame
+  float ViewSpeedY = 0.0f;
+  // Degrees per drawn frame, by cubie index, handed to Cubie::Draw.
+  float TurnRateX[kCubieCount] = {};
+  float TurnRateY[kCubieCount] = {};
+  float TurnRateZ[kCubieCount] = {};
+};
+
+extern SceneState Scene;
+
+// The tilt is held within this many degrees either way.
+constexpr float kTiltLimit = 70.0f;
 
 // Draws one frame (backdrop, view rotation, the 26 cubies with their turn
 // rates) and waits for the frame pacing. Always true.

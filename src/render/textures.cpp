@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-#include "cube/cubie.h"
 #include "image/dib_loader.h"
 #include "render/gl.h"
+
+std::uint32_t TextureTable[kTextureSlots] = {};
 
 namespace {
 

@@ -23,7 +23,7 @@ Vec Turned(Vec v, int axis, int sense) {  // right-hand rule, a quarter turn
 
 // CubieFace order: front, back, top, bottom, right, left.
 const Vec kNormals[6] = {{0, 0, 1}, {0, 0, -1}, {0, 1, 0}, {0, -1, 0}, {1, 0, 0}, {-1, 0, 0}};
-Vec Home(int i) { return {CubieHome[i][0], CubieHome[i][1], CubieHome[i][2]}; }
+Vec Home(int i) { return {kCubieHome[i][0], kCubieHome[i][1], kCubieHome[i][2]}; }
 
 TEST(CubeModel, AgreesWithRotationMatricesOverLongRandomSequences) {
   ResetCubeState();

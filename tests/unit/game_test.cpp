@@ -12,11 +12,12 @@
 
 #include <SDL.h>
 
-#include "app/frame_loop.h"
 #include "app/play.h"
 #include "cube/cube_state.h"
-#include "null_platform.h"
+#include "platform/null/null_platform.h"
 #include "render/gl.h"
+#include "render/gl_scene.h"
+#include "render/textures.h"
 
 namespace {
 
@@ -123,7 +124,7 @@ TEST_F(Game, EveryChordTurnsItsSlabOnceWithoutASnap) {
     for (int i = 0; i < kCubieCount; ++i) {
       const float angle[3] = {CubeState[i].angleX, CubeState[i].angleY, CubeState[i].angleZ};
       for (int a = 0; a < 3; ++a) {
-        const bool turns = a == int(c.axis) && CubieHome[i][a] == c.slab;
+        const bool turns = a == int(c.axis) && kCubieHome[i][a] == c.slab;
         EXPECT_TRUE(turns ? angle[a] * c.sense >= 0 && std::fabs(angle[a]) <= 90 : angle[a] == 0)
             << "chord " << c.keys << ": cubie " << i << " at " << angle[a];
         if (turns) reached[i] = std::max(reached[i], std::fabs(angle[a]));
@@ -147,7 +148,7 @@ TEST_F(Game, EveryChordTurnsItsSlabOnceWithoutASnap) {
       }
       EXPECT_LT(differ, 800) << "pixels that change when the turned slab is committed";
       for (int i = 0; i < kCubieCount; ++i) {
-        if (CubieHome[i][int(c.axis)] == c.slab) {
+        if (kCubieHome[i][int(c.axis)] == c.slab) {
           EXPECT_EQ(reached[i], 90.0f) << "cubie " << i;
         }
         reached[i] = 0;
@@ -178,7 +179,7 @@ TEST_F(Game, ViewKeysMoveThePictureSmoothlyAndComeToRest) {
       EXPECT_EQ(After(content, [&] { ApplyCubeTurn(90 * sense); }), Now()) << "frame " << n;
       content = Now(), turns += sense;
     }
-    const float at = hold.spin ? View.ViewAngleY + 90.0f * turns : View.ViewAngleX;
+    const float at = hold.spin ? Scene.ViewAngleY + 90.0f * turns : Scene.ViewAngleX;
     if (phase > 0 && hold.spin) {  // the tilt is drawn before it is held at 70
       const float step = (at - last) * hold.sign;
       fastest = std::max(fastest, step);
@@ -190,16 +191,16 @@ TEST_F(Game, ViewKeysMoveThePictureSmoothlyAndComeToRest) {
     last = at;
     if (phase == 0) Key(hold.key, true);
     if (phase == hold.frames) Key(hold.key, false);
-    const bool rest = View.ViewSpeedX == 0.0f && View.ViewSpeedY == 0.0f;
+    const bool rest = Scene.ViewSpeedX == 0.0f && Scene.ViewSpeedY == 0.0f;
     if (++phase > hold.frames + 300 || (phase > hold.frames + 2 && rest)) {
-      EXPECT_EQ(View.ViewSpeedX, 0.0f);
-      EXPECT_EQ(View.ViewSpeedY, 0.0f);
-      EXPECT_LT(std::fabs(View.ViewAngleY), 46.5f);
+      EXPECT_EQ(Scene.ViewSpeedX, 0.0f);
+      EXPECT_EQ(Scene.ViewSpeedY, 0.0f);
+      EXPECT_LT(std::fabs(Scene.ViewAngleY), 46.5f);
       // Released, the view glides to a stop in as many frames as the key was
       // held, up to the one second that reaches the top speed.
       EXPECT_EQ(phase - hold.frames, std::min(hold.frames, 60) + 2) << "hold " << h;
       if (!hold.spin) {
-        EXPECT_EQ(View.ViewAngleX, 70.0f * hold.sign);
+        EXPECT_EQ(Scene.ViewAngleX, 70.0f * hold.sign);
       }
       ++h, phase = 0;
     }
@@ -223,7 +224,7 @@ TEST_F(Game, CubeTurnDuringALayerTurnKeepsTheChordsSlab) {
     }
     if (Play.TurnBusy && !spun) {
       Key(VkNumpad0 + 6, false), Key(VkNumpad0 + 9, false);
-      View.ViewAngleY = 44.0f, View.ViewSpeedY = 6.0f, spun = true;
+      Scene.ViewAngleY = 44.0f, Scene.ViewSpeedY = 6.0f, spun = true;
     }
     return n < 60;
   }));

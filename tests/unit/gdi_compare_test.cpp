@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "image/dib_rows.h"
-#include "platform/platform.h"
 
 // Run-length streams that stop before their last row: Wine's GDI and the
 // converter leave the unreached pixels differently, and neither is a picture

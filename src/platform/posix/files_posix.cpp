@@ -1,6 +1,6 @@
-// Read-only file mapping on POSIX (open, fstat, mmap) and DIB conversion by
-// the portable converter: the files of the SDL and the page layers. (On the
-// page, Emscripten's in-memory file system serves the mapping as a copy.)
+// Read-only file mapping on POSIX (open, fstat, mmap): the files of the SDL
+// and the page layers. (On the page, Emscripten's in-memory file system
+// serves the mapping as a copy.)
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -8,8 +8,7 @@
 
 #include <new>
 
-#include "image/dib_rows.h"
-#include "platform/platform.h"
+#include "seam/platform.h"
 
 struct MappedFile {
   int descriptor = -1;
@@ -51,8 +50,4 @@ MapResult MapFileReadOnly(const char* name, FileView* mapped) {
   }
   *mapped = {file, static_cast<const std::uint8_t*>(file->view), file->length};
   return MapResult::Mapped;
-}
-
-DibConvertResult ConvertDibToRgb(const DibDescription& dib, std::uint8_t* rgb) {
-  return ConvertDibRows(dib, rgb) != 0 ? DibConvertResult::Ok : DibConvertResult::ConversionError;
 }

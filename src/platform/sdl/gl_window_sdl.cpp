@@ -4,17 +4,9 @@
 #include <SDL.h>
 
 #include <cstdint>
-#include <cstring>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
-#include "platform/platform.h"
-#include "platform/window_reports.h"
 #include "platform/sdl/gl_window_sdl.h"
-#include "platform/sdl/keymap_sdl.h"
-#include "render/gl_scene.h"
+#include "seam/platform.h"
 
 namespace {
 
@@ -23,12 +15,12 @@ struct SdlWindowState {
   // The video subsystem (the display connection) lives from the first open to
   // the end of the program: closing it between windows would make an X server
   // that has no other client reset itself on every mode toggle.
-  bool VideoStarted = false;
+  bool videoStarted = false;
   SDL_Window* WindowHandle = nullptr;
   SDL_GLContext RenderContext = nullptr;
   // The window has the keyboard focus: given when it is shown, followed by
   // the focus events after that (SDL learns of it only from those).
-  bool Focused = false;
+  bool focused = false;
 };
 
 SdlWindowState GlWindow;
@@ -89,28 +81,41 @@ void HandleWindowEvent(const SDL_WindowEvent& event) {
       ResizeToDrawable();  // in pixels: on a high-DPI screen the drawable is larger
       break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-      GlWindow.Focused = true;
+      GlWindow.focused = true;
       break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
       // Keys released elsewhere never send their key-up here.
-      GlWindow.Focused = false;
-      std::memset(KeyState, 0, sizeof KeyState);
+      GlWindow.focused = false;
+      ReleaseAllKeys();
       break;
     default:
       break;
   }
 }
 
-// Key events as the window procedure sees them: system key presses (F10,
-// Alt combinations) leave KeyState alone and Alt+F4 asks to close, as on
-// Windows; every release clears its key, so none stays held because Alt
-// went down before it came up.
-void HandleKeyEvent(const SDL_KeyboardEvent& event, std::intptr_t* lastParam) {
-  const SDL_Scancode scancode = event.keysym.scancode;
-  const int virtualKey = VirtualKeyFromScancode(scancode);
-  *lastParam = virtualKey;
-  if (event.type == SDL_KEYDOWN && IsSystemKey(scancode, event.keysym.mod)) {
-    if (scancode == SDL_SCANCODE_F4) {
+// The KeyState entry of a key, and which of its keys it is: the game's keys
+// by position (SDL's scancode is their USB usage), S by its label; 0 for a
+// key the game does not read.
+int VirtualKeyOf(const SDL_Keysym& key, KeySource* source) {
+  *source = KeyFromKeyboard;
+  for (const KeyPosition& position : kKeyPositions) {
+    if (position.usbUsage == key.scancode) {
+      *source = position.source;
+      return position.virtualKey;
+    }
+  }
+  return key.sym == SDLK_s ? VkS : 0;
+}
+
+// Key events as the window procedure sees them: a key pressed under Alt is a
+// system key, which leaves KeyState alone (Alt+F4 asks to close), as on
+// Windows; every release clears its key, so none stays held because Alt went
+// down before it came up.
+void HandleKeyEvent(const SDL_KeyboardEvent& event) {
+  const bool down = event.type == SDL_KEYDOWN;
+  const Uint16 mod = event.keysym.mod;
+  if (down && IsSystemKeyPress((mod & KMOD_ALT) != 0, (mod & KMOD_CTRL) != 0)) {
+    if (event.keysym.scancode == SDL_SCANCODE_F4) {
       SDL_Event quit;
       SDL_zero(quit);
       quit.type = SDL_QUIT;
@@ -118,8 +123,14 @@ void HandleKeyEvent(const SDL_KeyboardEvent& event, std::intptr_t* lastParam) {
     }
     return;
   }
+  KeySource source = KeyFromKeyboard;
+  const int virtualKey = VirtualKeyOf(event.keysym, &source);
   if (virtualKey == 0) return;
-  KeyState[virtualKey] = event.type == SDL_KEYDOWN;  // a repeat re-sets a held key
+  if (down) {
+    PressKey(virtualKey, source);  // a repeat re-sets a held key
+  } else {
+    ReleaseKey(virtualKey, source);
+  }
 }
 
 }  // namespace
@@ -127,21 +138,12 @@ void HandleKeyEvent(const SDL_KeyboardEvent& event, std::intptr_t* lastParam) {
 bool OpenGlWindow(const char* title, int width, int height, int bits, bool fullscreen) {
   FullscreenMode = fullscreen;
 
-  if (!GlWindow.VideoStarted) {
+  if (!GlWindow.videoStarted) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       ReportOpenError("Failed To Register The Window Class.");
       return false;
     }
-    GlWindow.VideoStarted = true;
-    SDL_DisableScreenSaver();  // screen saver and monitor power-down stay off while the game runs
-#ifdef __GLIBC__
-    // Mesa's software rasterizer allocates and frees about a hundred 64 KiB
-    // blocks per frame. With glibc's default trim threshold the freed top of
-    // the heap goes back to the system after each batch, so every frame
-    // faults in and zeroes megabytes anew: that doubled the cost of a frame.
-    // The heap now keeps up to 64 MiB of freed memory for the next frame.
-    mallopt(M_TRIM_THRESHOLD, 64 << 20);
-#endif
+    GlWindow.videoStarted = true;
   }
 
   SDL_DisplayMode mode;
@@ -179,7 +181,7 @@ bool OpenGlWindow(const char* title, int width, int height, int bits, bool fulls
   SDL_ShowWindow(GlWindow.WindowHandle);
   SDL_RaiseWindow(GlWindow.WindowHandle);
   SDL_SetWindowInputFocus(GlWindow.WindowHandle);
-  GlWindow.Focused = true;
+  GlWindow.focused = true;
   ResizeToDrawable();
 
   if (!SetupGl()) return FailOpen("Initialization Failed.");
@@ -191,7 +193,7 @@ void CloseGlWindow() {
     if (GlWindow.WindowHandle) SDL_SetWindowFullscreen(GlWindow.WindowHandle, 0);
     SDL_ShowCursor(SDL_ENABLE);
   }
-  GlWindow.Focused = false;
+  GlWindow.focused = false;
   if (GlWindow.RenderContext) {
     if (SDL_GL_MakeCurrent(GlWindow.WindowHandle, nullptr) != 0) {
       ReportCloseError("Release Of DC And RC Failed.");
@@ -207,9 +209,9 @@ void CloseGlWindow() {
 
 void EndSdlVideo() {
   CloseGlWindow();
-  if (GlWindow.VideoStarted) {
+  if (GlWindow.videoStarted) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    GlWindow.VideoStarted = false;
+    GlWindow.videoStarted = false;
   }
 }
 
@@ -225,7 +227,7 @@ PumpResult PumpOneMessage(std::intptr_t* lastParam) {
       break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-      HandleKeyEvent(event.key, lastParam);
+      HandleKeyEvent(event.key);
       break;
     default:
       break;
@@ -262,7 +264,7 @@ MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButto
   data.flags = flags;
   // The focus window is the game's own from the moment it is shown and
   // focused, before SDL has pumped the event that would tell SDL so.
-  data.window = owner == MessageOwner::Focus && GlWindow.Focused ? GlWindow.WindowHandle : nullptr;
+  data.window = owner == MessageOwner::Focus && GlWindow.focused ? GlWindow.WindowHandle : nullptr;
   data.title = caption;
   data.message = text;
   data.numbuttons = askYesNo ? 2 : 1;

@@ -1,10 +1,10 @@
-// The SDL layer's clocks. Its files and DIB conversion are the POSIX ones
-// (platform/posix/files_posix.cpp).
+// The SDL layer's clocks. Its files are the POSIX ones (platform/posix), its
+// DIB conversion the portable converter.
 #include <SDL.h>
 
 #include <ctime>
 
-#include "platform/platform.h"
+#include "seam/platform.h"
 
 // SDL initialises its clock on first use, so these work before SDL_Init (the
 // frame timer reads them during static construction).

@@ -14,13 +14,10 @@
 #include <emscripten/html5.h>
 
 #include <cstdint>
+#include <cstring>
 #include <deque>
 
-#include "app/frame_loop.h"
-#include "platform/platform.h"
-#include "platform/web/keymap_web.h"
-#include "platform/window_reports.h"
-#include "render/gl_scene.h"
+#include "seam/platform.h"
 
 // ---------------------------------------------------------------------------
 // The page's side, in JavaScript.
@@ -149,48 +146,62 @@ enum class PageEventType : std::uint8_t { KeyDown, KeyUp, FocusLost, Hidden, Sho
 struct PageEvent {
   PageEventType type;
   std::uint8_t virtualKey;
+  KeySource source;
 };
 
 struct PageWindowState {
-  SDL_Surface* Screen = nullptr;  // the canvas's video mode, once set
-  std::deque<PageEvent> Pending;  // what the DOM reported, one taken per pass
+  SDL_Surface* screen = nullptr;  // the canvas's video mode, once set
+  std::deque<PageEvent> pending;  // what the DOM reported, one taken per pass
 };
 
 PageWindowState PageWindow;
 
-// The keys the game reads: the browser's own use of them (scrolling, help,
-// leaving fullscreen) is stopped.
-bool IsGameKey(int virtualKey) {
-  return virtualKey == VkEscape || virtualKey == VkF1 || virtualKey == VkS ||
-         (virtualKey >= VkLeft && virtualKey <= VkDown) ||
-         (virtualKey >= VkNumpad0 && virtualKey <= VkNumpad0 + 9);
+// The KeyState entry of a key, and which of its keys it is: the game's keys
+// by position (KeyboardEvent.code), S by its label (KeyboardEvent.key), or by
+// its position where the label is not a Latin letter (a Cyrillic or Greek
+// layout), as Windows gives it; 0 for a key the game does not read.
+int VirtualKeyOf(const char* code, const char* key, KeySource* source) {
+  *source = KeyFromKeyboard;
+  for (const KeyPosition& position : kKeyPositions) {
+    if (std::strcmp(position.code, code) == 0) {
+      *source = position.source;
+      return position.virtualKey;
+    }
+  }
+  const bool latin = key[0] != '\0' && key[1] == '\0' &&
+                     ((key[0] >= 'a' && key[0] <= 'z') || (key[0] >= 'A' && key[0] <= 'Z'));
+  if (latin) return key[0] == 's' || key[0] == 'S' ? VkS : 0;
+  return std::strcmp(code, "KeyS") == 0 ? VkS : 0;
 }
 
-// System key presses (F10, Alt combinations) leave KeyState alone, as on
+// A key pressed under Alt is a system key, which leaves KeyState alone, as on
 // Windows; every release clears its key whatever the modifiers, so none stays
-// held because Alt went down before it came up.
+// held because Alt went down before it came up. The browser's own use of the
+// game's keys (scrolling, help, leaving fullscreen) is stopped, but for its
+// shortcuts under Ctrl or Meta (Ctrl+L, Ctrl+7, ...).
 EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
-  const int virtualKey = keymap_web::VirtualKeyFromCode(event->code);
+  KeySource source = KeyFromKeyboard;
+  const int virtualKey = VirtualKeyOf(event->code, event->key, &source);
   const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
-  if (virtualKey == 0 ||
-      (down && keymap_web::IsSystemKey(virtualKey, event->altKey, event->ctrlKey))) {
+  if (virtualKey == 0 || (down && IsSystemKeyPress(event->altKey, event->ctrlKey))) {
     return EM_FALSE;
   }
   const auto type = down ? PageEventType::KeyDown : PageEventType::KeyUp;
-  PageWindow.Pending.push_back({type, static_cast<std::uint8_t>(virtualKey)});
-  return IsGameKey(virtualKey) ? EM_TRUE : EM_FALSE;  // EM_TRUE: preventDefault
+  PageWindow.pending.push_back({type, static_cast<std::uint8_t>(virtualKey), source});
+  return event->ctrlKey || event->metaKey ? EM_FALSE : EM_TRUE;  // EM_TRUE: preventDefault
 }
 
 // A page that loses the focus never hears of the keys released meanwhile:
 // all are let go.
 EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
-  PageWindow.Pending.push_back({PageEventType::FocusLost, 0});
+  PageWindow.pending.push_back({PageEventType::FocusLost, 0, KeyFromKeyboard});
   return EM_FALSE;
 }
 
 // A hidden page (another tab, a minimised browser) is a minimised window.
 EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* event, void*) {
-  PageWindow.Pending.push_back({event->hidden ? PageEventType::Hidden : PageEventType::Shown, 0});
+  PageWindow.pending.push_back(
+      {event->hidden ? PageEventType::Hidden : PageEventType::Shown, 0, KeyFromKeyboard});
   return EM_FALSE;
 }
 
@@ -225,8 +236,8 @@ bool OpenGlWindow(const char* title, int width, int height, int bits, bool fulls
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-  PageWindow.Screen = SDL_SetVideoMode(width, height, bits & 0xFF, SDL_OPENGL);
-  if (PageWindow.Screen == nullptr) return FailOpen("Can't Create A GL Rendering Context.");
+  PageWindow.screen = SDL_SetVideoMode(width, height, bits & 0xFF, SDL_OPENGL);
+  if (PageWindow.screen == nullptr) return FailOpen("Can't Create A GL Rendering Context.");
   AdaptPageContext();
 
   ShowCanvas(title, width, height, 1);
@@ -243,16 +254,14 @@ void CloseGlWindow() {
 }
 
 PumpResult PumpOneMessage(std::intptr_t* lastParam) {
-  if (PageWindow.Pending.empty()) return PumpResult::Empty;
-  const PageEvent event = PageWindow.Pending.front();
-  PageWindow.Pending.pop_front();
+  if (PageWindow.pending.empty()) return PumpResult::Empty;
+  const PageEvent event = PageWindow.pending.front();
+  PageWindow.pending.pop_front();
   *lastParam = event.virtualKey;
   switch (event.type) {
-    case PageEventType::KeyDown: KeyState[event.virtualKey] = true; break;  // repeats re-set it
-    case PageEventType::KeyUp: KeyState[event.virtualKey] = false; break;
-    case PageEventType::FocusLost:
-      for (bool& held : KeyState) held = false;
-      break;
+    case PageEventType::KeyDown: PressKey(event.virtualKey, event.source); break;  // repeats re-set it
+    case PageEventType::KeyUp: ReleaseKey(event.virtualKey, event.source); break;
+    case PageEventType::FocusLost: ReleaseAllKeys(); break;
     case PageEventType::Hidden: WindowActive = false; break;
     case PageEventType::Shown: WindowActive = true; break;
   }

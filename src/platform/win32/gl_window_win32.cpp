@@ -1,17 +1,24 @@
 // The one GL window on Win32: class, window, pixel format and WGL context,
 // their release, the window procedure, the message pump, the swap and
 // message boxes.
-#include "platform/win32/gl_window_win32.h"
+#include <windows.h>
 
 #include <cstring>
 
-#include "platform/platform.h"
-#include "platform/window_reports.h"
-#include "render/gl_scene.h"
-
-GlWindowState GlWindow;
+#include "platform/win32/keys_win32.h"
+#include "seam/platform.h"
 
 namespace {
+
+// Everything the open window owns; all null while closed.
+struct GlWindowState {
+  HWND WindowHandle = nullptr;
+  HDC DeviceContext = nullptr;
+  HGLRC RenderContext = nullptr;
+  HINSTANCE InstanceHandle = nullptr;
+};
+
+GlWindowState GlWindow;
 
 const char kClassName[] = "OpenGL";
 
@@ -44,6 +51,56 @@ bool EnterFullscreenOrFallBack(int width, int height, int bits) {
     return true;
   }
   return AcceptWindowedFallback();
+}
+
+// Makes a key message's entry held or released.
+void SetKey(WPARAM wParam, LPARAM lParam, bool down) {
+  KeySource source = KeyFromKeyboard;
+  const int entry = KeyEntryOfMessage(wParam, lParam, &source);
+  if (down) {
+    PressKey(entry, source);  // a repeat re-sets a held key
+  } else {
+    ReleaseKey(entry, source);
+  }
+}
+
+// The window class's procedure: fills KeyState and WindowActive, resizes the
+// viewport, posts the quit message on close and swallows screen-saver and
+// monitor power-down requests.
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ACTIVATE:
+      // Only minimising counts: a window that merely loses the focus stays active.
+      WindowActive = HIWORD(wParam) == 0;
+      return 0;
+    case WM_SYSCOMMAND:
+      if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
+      break;
+    case WM_CLOSE:
+      PostQuitMessage(0);  // the frame loop ends and closes the window
+      return 0;
+    case WM_KEYDOWN:
+      SetKey(wParam, lParam, true);
+      return 0;
+    case WM_KEYUP:
+      SetKey(wParam, lParam, false);
+      return 0;
+    case WM_SYSKEYUP:
+      // A key released while Alt is down comes as a system key: it is still
+      // released. The default handling (menus, Alt+F4) follows.
+      SetKey(wParam, lParam, false);
+      break;
+    case WM_KILLFOCUS:
+      // Keys released in another window never send their key-up here.
+      ReleaseAllKeys();
+      break;
+    case WM_SIZE:
+      ResizeViewport(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -148,42 +205,6 @@ void CloseGlWindow() {
     ReportCloseError("Could Not Unregister Class.");
   }
   GlWindow.InstanceHandle = nullptr;
-}
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_ACTIVATE:
-      // Only minimising counts: a window that merely loses the focus stays active.
-      WindowActive = HIWORD(wParam) == 0;
-      return 0;
-    case WM_SYSCOMMAND:
-      if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
-      break;
-    case WM_CLOSE:
-      PostQuitMessage(0);  // the frame loop ends and closes the window
-      return 0;
-    case WM_KEYDOWN:
-      if (wParam < 256) KeyState[wParam] = true;  // no write past the table
-      return 0;
-    case WM_KEYUP:
-      if (wParam < 256) KeyState[wParam] = false;
-      return 0;
-    case WM_SYSKEYUP:
-      // A key released while Alt is down comes as a system key: it is still
-      // released. The default handling (menus, Alt+F4) follows.
-      if (wParam < 256) KeyState[wParam] = false;
-      break;
-    case WM_KILLFOCUS:
-      // Keys released in another window never send their key-up here.
-      std::memset(KeyState, 0, sizeof KeyState);
-      break;
-    case WM_SIZE:
-      ResizeViewport(LOWORD(lParam), HIWORD(lParam));
-      return 0;
-    default:
-      break;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
 }
 
 PumpResult PumpOneMessage(std::intptr_t* lastParam) {

@@ -6,8 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "image/dib_format.h"
-#include "platform/platform.h"
+#include "seam/platform.h"
 
 bool QueryCounterFrequency(std::int64_t* frequency) {
   LARGE_INTEGER value;

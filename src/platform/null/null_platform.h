@@ -1,5 +1,5 @@
-// The null platform layer: the whole seam without an OS, for tests, bench and
-// fuzz. It records what the portable code asked of it (windows, swaps,
+// The null platform layer: the whole seam without an OS, for the game's
+// tests. It records what the portable code asked of it (windows, swaps,
 // message boxes), replays scripted messages and clocks, reads files into
 // memory and converts bitmaps with the portable converter.
 #pragma once
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "seam/platform.h"
 
 struct NullWindow {
   std::string title;
@@ -27,6 +27,7 @@ struct NullMessageBox {
 struct NullMessage {
   enum Kind { KeyDown, KeyUp, Quit } kind;
   int value;  // the virtual key, or the exit code
+  KeySource source = KeyFromKeyboard;  // which of the entry's keys
 };
 
 struct NullPlatformState {

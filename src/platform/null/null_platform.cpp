@@ -1,19 +1,17 @@
-#include "null_platform.h"
+// The null layer: the seam without an OS (its DIB conversion is the portable
+// converter's).
+#include "platform/null/null_platform.h"
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 
-#include "image/dib_rows.h"
-#include "platform/window_reports.h"
-
 NullPlatformState NullPlatform;
 
 void ResetNullPlatform() {
   NullPlatform = NullPlatformState();
-  std::memset(KeyState, 0, sizeof KeyState);
+  ReleaseAllKeys();
   WindowActive = true;
   FullscreenMode = false;
 }
@@ -35,7 +33,11 @@ PumpResult PumpOneMessage(std::intptr_t* lastParam) {
   NullPlatform.messages.pop_front();
   *lastParam = m.value;
   if (m.kind == NullMessage::Quit) return PumpResult::Quit;
-  if (m.value >= 0 && m.value < 256) KeyState[m.value] = m.kind == NullMessage::KeyDown;
+  if (m.kind == NullMessage::KeyDown) {
+    PressKey(m.value, m.source);
+  } else {
+    ReleaseKey(m.value, m.source);
+  }
   return PumpResult::Handled;
 }
 
@@ -74,10 +76,6 @@ MapResult MapFileReadOnly(const char* name, FileView* mapped) {
   return MapResult::Mapped;
 }
 void UnmapFile(MappedFile* file) { delete file; }
-
-DibConvertResult ConvertDibToRgb(const DibDescription& dib, std::uint8_t* rgb) {
-  return ConvertDibRows(dib, rgb) != 0 ? DibConvertResult::Ok : DibConvertResult::ConversionError;
-}
 
 MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,
                              MessageIcon, MessageOwner) {

@@ -1,6 +1,6 @@
-#include "platform/frame_timer.h"
+#include "seam/frame_timer.h"
 
-#include "platform/platform.h"
+#include "seam/platform.h"
 
 FrameTimer FramePacer;
 

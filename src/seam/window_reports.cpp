@@ -1,6 +1,5 @@
-#include "platform/window_reports.h"
-
-#include "platform/platform.h"
+// The messages every window layer shows while opening and closing the window.
+#include "seam/platform.h"
 
 void ReportOpenError(const char* text) {
   ShowMessageBox(text, "ERROR", MessageButtons::Ok, MessageIcon::Exclamation, MessageOwner::None);

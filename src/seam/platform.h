@@ -1,0 +1,257 @@
+// The seam between Voxra's portable code and the operating system, both ways.
+//
+// Down: what the portable code (src/app, src/render, src/image, src/cube)
+// calls. Each platform layer (src/platform/win32, sdl, web, null) defines
+// every function of that part; one layer is linked into each build.
+//
+// Up: everything a layer may call or write in the portable code, and nothing
+// else. A layer includes no other header of the portable code, and no
+// platform type crosses this one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// ===========================================================================
+// Up: what a layer may touch in the portable code.
+//
+//   RunVoxra         the program's body: the layer's entry calls it once
+//   KeyState[vk]     read; written through PressKey and ReleaseKey
+//   PressKey, ReleaseKey, ReleaseAllKeys
+//                    a key event, translated through kKeyPositions (and S by
+//                    its label); ReleaseAllKeys when the window loses the
+//                    keyboard focus
+//   WindowActive     cleared while the window is minimised, set when restored
+//   FullscreenMode   read, and set by OpenGlWindow (cleared when the user
+//                    accepts the windowed fallback)
+//   ResizeViewport   on a new client size, and once when a window opens
+//   SetupGl          once a new window's GL context is current and the window
+//                    is shown; a false result fails the open
+//   ReportOpenError, ReportCloseError, FailOpen, AcceptWindowedFallback
+//                    the messages of opening and closing the window
+
+// Runs Voxra until Escape, the quit message or a failed (re)open, and returns
+// the process exit code: the quit message's code, 0 after Escape, 1 after a
+// failed open.
+int RunVoxra();
+
+extern bool KeyState[256];    // by Win32 virtual-key number; true while held
+extern bool WindowActive;     // false while the window is minimised
+extern bool FullscreenMode;   // true while the window is (to be) fullscreen
+
+// The virtual-key numbers the game reads.
+enum VirtualKey : std::uint8_t {
+  VkEscape = 27,
+  VkLeft = 37,
+  VkUp = 38,
+  VkRight = 39,
+  VkDown = 40,
+  VkS = 83,
+  VkNumpad0 = 96,  // keypad digit d is VkNumpad0 + d
+  VkF1 = 112,
+};
+
+// Which key holds an entry of KeyState. A keypad digit has a second key on a
+// laptop, and the page has its on-screen pad: the entry is held while any of
+// its keys is.
+enum KeySource : std::uint8_t {
+  KeyFromKeyboard = 1,  // the key itself, or any key a layer reads by its own code
+  KeyFromLaptop = 2,    // the laptop letter or digit printed with a keypad digit
+  KeyFromScreen = 4,    // the page's on-screen pad
+};
+
+// The keys the game reads by where they sit on the keyboard, whatever the
+// layout and NumLock say, in each layer's names for positions. S is read by
+// its label instead (SDL's key code, KeyboardEvent.key, Windows's own
+// virtual key).
+struct KeyPosition {
+  std::uint8_t virtualKey;  // the KeyState entry it holds
+  KeySource source;
+  std::uint8_t usbUsage;    // the USB HID usage, which is SDL's scancode
+  std::uint8_t scanCode;    // WM_KEYDOWN's scan code for the keys Windows reads by
+                            // position; 0 where it reads its own virtual key
+  const char* code;         // KeyboardEvent.code
+};
+
+inline constexpr KeyPosition kKeyPositions[] = {
+    {VkNumpad0 + 0, KeyFromKeyboard, 0x62, 0, "Numpad0"},
+    {VkNumpad0 + 1, KeyFromKeyboard, 0x59, 0, "Numpad1"},
+    {VkNumpad0 + 2, KeyFromKeyboard, 0x5A, 0, "Numpad2"},
+    {VkNumpad0 + 3, KeyFromKeyboard, 0x5B, 0, "Numpad3"},
+    {VkNumpad0 + 4, KeyFromKeyboard, 0x5C, 0, "Numpad4"},
+    {VkNumpad0 + 5, KeyFromKeyboard, 0x5D, 0, "Numpad5"},
+    {VkNumpad0 + 6, KeyFromKeyboard, 0x5E, 0, "Numpad6"},
+    {VkNumpad0 + 7, KeyFromKeyboard, 0x5F, 0, "Numpad7"},
+    {VkNumpad0 + 8, KeyFromKeyboard, 0x60, 0, "Numpad8"},
+    {VkNumpad0 + 9, KeyFromKeyboard, 0x61, 0, "Numpad9"},
+    // A laptop's embedded keypad: 7 8 9 / U I O / J K L / M.
+    {VkNumpad0 + 7, KeyFromLaptop, 0x24, 0x08, "Digit7"},
+    {VkNumpad0 + 8, KeyFromLaptop, 0x25, 0x09, "Digit8"},
+    {VkNumpad0 + 9, KeyFromLaptop, 0x26, 0x0A, "Digit9"},
+    {VkNumpad0 + 4, KeyFromLaptop, 0x18, 0x16, "KeyU"},
+    {VkNumpad0 + 5, KeyFromLaptop, 0x0C, 0x17, "KeyI"},
+    {VkNumpad0 + 6, KeyFromLaptop, 0x12, 0x18, "KeyO"},
+    {VkNumpad0 + 1, KeyFromLaptop, 0x0D, 0x24, "KeyJ"},
+    {VkNumpad0 + 2, KeyFromLaptop, 0x0E, 0x25, "KeyK"},
+    {VkNumpad0 + 3, KeyFromLaptop, 0x0F, 0x26, "KeyL"},
+    {VkNumpad0 + 0, KeyFromLaptop, 0x10, 0x32, "KeyM"},
+    {VkLeft, KeyFromKeyboard, 0x50, 0, "ArrowLeft"},
+    {VkUp, KeyFromKeyboard, 0x52, 0, "ArrowUp"},
+    {VkRight, KeyFromKeyboard, 0x4F, 0, "ArrowRight"},
+    {VkDown, KeyFromKeyboard, 0x51, 0, "ArrowDown"},
+    {VkEscape, KeyFromKeyboard, 0x29, 0, "Escape"},
+    {VkF1, KeyFromKeyboard, 0x3A, 0, "F1"},
+};
+
+// A key of `source` went down (a repeat re-sets it) or came up; KeyState[vk]
+// is held while any source holds it. vk >= 256 is ignored.
+void PressKey(int vk, KeySource source);
+void ReleaseKey(int vk, KeySource source);
+// Every key released: the window lost the keyboard focus, so the releases
+// that follow go elsewhere.
+void ReleaseAllKeys();
+
+// A key pressed while Alt is held and Ctrl is not (AltGr is Ctrl+Alt) comes
+// as a system key, which leaves KeyState alone; its release still counts.
+inline bool IsSystemKeyPress(bool altHeld, bool ctrlHeld) { return altHeld && !ctrlHeld; }
+
+// Sets the viewport and a 45-degree perspective for a client area of the
+// given size (a height of 0 counts as 1).
+void ResizeViewport(int width, int height);
+
+// Loads the textures and sets the GL state of a new context; seeds the
+// scramble's random generator and applies the solved colouring. False when the
+// required texture could not be loaded.
+bool SetupGl();
+
+// An "ERROR" box for a step of opening that failed.
+void ReportOpenError(const char* text);
+// A "SHUTDOWN ERROR" box for a release that failed; closing goes on.
+void ReportCloseError(const char* text);
+// Tears down what was built so far, then reports the failed step. Always false.
+bool FailOpen(const char* text);
+// The fullscreen mode was refused: asks whether to go on windowed. Yes clears
+// FullscreenMode and returns true; otherwise tells the user the program
+// closes and returns false.
+bool AcceptWindowedFallback();
+
+// ===========================================================================
+// Down: the window.
+
+// Opens the one GL window with a client area of width x height, makes its
+// context current, sets the viewport and runs SetupGl. False after the failure
+// has been reported to the user in a message box.
+bool OpenGlWindow(const char* title, int width, int height, int bits, bool fullscreen);
+
+// Releases everything OpenGlWindow obtained; safe on a partly opened window.
+void CloseGlWindow();
+
+enum class PumpResult {
+  Empty,    // no message was waiting: an idle pass
+  Handled,  // one message was taken and dispatched
+  Quit,     // the quit message was taken
+};
+
+// Takes at most one message from the queue and dispatches it. `lastParam`
+// receives the parameter of every message taken (the quit message's exit code).
+PumpResult PumpOneMessage(std::intptr_t* lastParam);
+
+// Presents the back buffer of the current window.
+void SwapGlBuffers();
+
+// ---------------------------------------------------------------------------
+// Down: clocks.
+
+// The high-resolution counter's frequency in ticks per second; false (and 0)
+// when there is none.
+bool QueryCounterFrequency(std::int64_t* frequency);
+// The counter's current value in ticks.
+bool QueryCounter(std::int64_t* count);
+// Milliseconds since some fixed point (system start), wrapping at 2^32.
+std::uint32_t TickCountMs();
+
+// ---------------------------------------------------------------------------
+// Down: read-only file mapping, all bytes of a file in memory until unmapped.
+
+struct MappedFile;  // opaque, owned by the layer
+
+enum class MapResult {
+  Mapped,
+  NotOpened,  // missing, or not a regular file
+  NotMapped,  // opened, but not mapped or viewed (an empty file cannot be mapped)
+};
+
+// A mapped file: its bytes stay valid until UnmapFile(file).
+struct FileView {
+  MappedFile* file = nullptr;
+  const std::uint8_t* bytes = nullptr;
+  std::size_t length = 0;
+};
+
+// Opens and maps the whole file named by a NUL-terminated path; on Mapped,
+// *view holds it until UnmapFile(view->file), and is empty otherwise. Never
+// blocks on a device or a pipe.
+MapResult MapFileReadOnly(const char* name, FileView* view);
+void UnmapFile(MappedFile* file);
+
+// ---------------------------------------------------------------------------
+// Down: DIB conversion.
+
+// Compression codes of the info header.
+enum DibCompression : std::uint32_t {
+  DibRgb = 0,
+  DibRle8 = 1,
+  DibRle4 = 2,
+  DibBitfields = 3,
+};
+
+// Everything a conversion needs to know about one DIB file, read and checked
+// once by image/dib_format.h. The pointers lie inside the file's bytes, which
+// must outlive the description; every span they name is inside the file.
+struct DibDescription {
+  std::int32_t width = 0;
+  std::int32_t height = 0;              // negative: rows stored top row first
+  std::uint16_t planes = 0;
+  std::uint16_t bitsPerPixel = 0;
+  std::uint32_t compression = DibRgb;
+  std::uint32_t imageSize = 0;          // as stored, or computed when 0
+  std::uint32_t colorsUsed = 0;         // as stored, or the table's entries when 0
+  std::uint32_t masks[3] = {0, 0, 0};   // red, green, blue (bit-field files)
+  const std::uint8_t* table = nullptr;  // the colour table as stored
+  std::uint16_t tableEntries = 0;       // DibColorCount of the header
+  std::uint8_t entryBytes = 4;          // 3 in a core-header file, else 4
+  const std::uint8_t* bits = nullptr;   // the pixel data
+  std::size_t bitsLength = 0;           // bytes from `bits` to the end of the file
+
+  // The number of rows, whatever their order.
+  std::size_t Rows() const {
+    return height < 0 ? 0 - static_cast<std::size_t>(height) : static_cast<std::size_t>(height);
+  }
+};
+
+enum class DibConvertResult {
+  Ok,
+  OutOfMemory,      // no context, no target header, no section, or no selection
+  ConversionError,  // the conversion converted no rows
+};
+
+// Renders the described pixels into `rgb`: 3 * width * |height| bytes of
+// tightly packed red, green, blue rows, bottom row first whatever the file's
+// order. GDI on Windows; every other layer links the portable converter
+// (image/dib_rows.h).
+DibConvertResult ConvertDibToRgb(const DibDescription& dib, std::uint8_t* rgb);
+
+// ---------------------------------------------------------------------------
+// Down: message boxes.
+
+enum class MessageIcon { None, Exclamation, Stop, Information };
+enum class MessageButtons { Ok, YesNo };
+enum class MessageOwner {
+  None,   // no owner window
+  Focus,  // the window that has the keyboard focus, if any
+};
+enum class MessageAnswer { Ok, Yes, No };
+
+// Shows a modal message box and returns the button pressed.
+MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,
+                             MessageIcon icon, MessageOwner owner);
