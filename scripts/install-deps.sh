@@ -11,7 +11,7 @@ packages=("${web[@]}"
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64 wine wine64
-  xvfb xauth x11-utils xdotool libx11-dev libxtst-dev
+  xvfb xauth x11-utils x11-xserver-utils xdotool libx11-dev libxtst-dev
   clang libclang-rt-14-dev
   libstb-dev imagemagick python3-xlib zip unzip valgrind
 )

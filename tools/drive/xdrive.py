@@ -127,6 +127,18 @@ class XServer:
         except xerror.XError:
             return None
 
+    def add_mode(self, width, height):
+        """Lists a display mode of width x height (60 Hz) beside the screen's
+        own, so that a program can ask for it."""
+        env = dict(os.environ, DISPLAY=self.name)
+        name = "%dx%d" % (width, height)
+        timing = [str(v) for v in (width + 16, width + 112, width + 160, height + 10,
+                                   height + 12, height + 45)]
+        clock = "%.2f" % ((width + 160) * (height + 45) * 60 / 1e6)
+        subprocess.run(["xrandr", "--newmode", name, clock, str(width)] + timing[:3] +
+                       [str(height)] + timing[3:], env=env, check=True)
+        subprocess.run(["xrandr", "--addmode", "screen", name], env=env, check=True)
+
     def windows(self, name=None):
         """Viewable top-level windows and their children with a name (or the
         given one), as (window, name) pairs."""
@@ -214,9 +226,9 @@ class Program:
     """A program in a working folder on the server; with a launcher
     (cmake/wine-run.sh) the Windows build under Wine."""
 
-    def __init__(self, xs, exe, workdir, launcher=None, wineprefix=None):
+    def __init__(self, xs, exe, workdir, launcher=None, wineprefix=None, env=None):
         self.launcher = launcher
-        self.env = dict(os.environ, DISPLAY=xs.name, SDL_VIDEODRIVER="x11")
+        self.env = dict(os.environ, DISPLAY=xs.name, SDL_VIDEODRIVER="x11", **(env or {}))
         if launcher:
             self.env.update(VOXRA_WINEPREFIX=wineprefix, WINEPREFIX=wineprefix, WINEDEBUG="-all")
         self.proc = subprocess.Popen([launcher, exe] if launcher else [exe], cwd=workdir,

@@ -44,6 +44,23 @@ bool FindFullscreenModeOrFallBack(int width, int height, SDL_DisplayMode* mode) 
   return AcceptWindowedFallback();
 }
 
+// Switches the shown window to the display mode; false, with the window
+// windowed again, when the display did not take it. Only a shown window is
+// switched at once: on a hidden one SDL merely notes the wish and carries it
+// out when the window is shown, where no one hears of a refusal.
+bool EnterFullscreen(const SDL_DisplayMode& mode) {
+  SDL_Window* window = GlWindow.WindowHandle;
+  SDL_DisplayMode now;
+  const bool switched =
+      SDL_SetWindowDisplayMode(window, &mode) == 0 &&
+      SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0 &&
+      (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0 &&
+      SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window), &now) == 0 &&
+      now.w == mode.w && now.h == mode.h;
+  if (!switched) SDL_SetWindowFullscreen(window, 0);
+  return switched;
+}
+
 // The pixel format: double-buffered RGBA with a 16-bit depth buffer and the
 // requested colour depth (16 from the game, deliberately), nothing else.
 void RequestPixelFormat(int bits) {
@@ -151,34 +168,28 @@ bool OpenGlWindow(const char* title, int width, int height, int bits, bool fulls
   if (FullscreenMode && !FindFullscreenModeOrFallBack(width, height, &mode)) {
     return false;  // nothing was made
   }
-  if (FullscreenMode) SDL_ShowCursor(SDL_DISABLE);
 
   RequestPixelFormat(bits);
   GlWindow.WindowHandle = SDL_CreateWindow(
       title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
   if (!GlWindow.WindowHandle) return FailOpen("Window Creation Error.");
-  // A listed mode the display then refuses gets the same question as a
-  // missing one.
-  if (FullscreenMode && (SDL_SetWindowDisplayMode(GlWindow.WindowHandle, &mode) != 0 ||
-                         SDL_SetWindowFullscreen(GlWindow.WindowHandle, SDL_WINDOW_FULLSCREEN) != 0)) {
-    SDL_SetWindowFullscreen(GlWindow.WindowHandle, 0);
-    SDL_ShowCursor(SDL_ENABLE);
-    if (!AcceptWindowedFallback()) {
-      FullscreenMode = false;  // the display was never switched
-      CloseGlWindow();
-      return false;
-    }
-  }
-
   GlWindow.RenderContext = SDL_GL_CreateContext(GlWindow.WindowHandle);
   if (!GlWindow.RenderContext) return FailOpen("Can't Create A GL Rendering Context.");
   if (SDL_GL_MakeCurrent(GlWindow.WindowHandle, GlWindow.RenderContext) != 0) {
     return FailOpen("Can't Activate The GL Rendering Context.");
   }
 
-  // Shown in the foreground with the keyboard focus, also where no window
-  // manager hands the focus out.
   SDL_ShowWindow(GlWindow.WindowHandle);
+  // A listed mode the display then refuses gets the same question as a
+  // missing one; No closes what was made.
+  if (FullscreenMode && !EnterFullscreen(mode) && !AcceptWindowedFallback()) {
+    FullscreenMode = false;  // the display was not switched
+    CloseGlWindow();
+    return false;
+  }
+  if (FullscreenMode) SDL_ShowCursor(SDL_DISABLE);
+  // In the foreground with the keyboard focus, also where no window manager
+  // hands the focus out.
   SDL_RaiseWindow(GlWindow.WindowHandle);
   SDL_SetWindowInputFocus(GlWindow.WindowHandle);
   GlWindow.focused = true;
