@@ -180,7 +180,8 @@ TEST_F(Game, ViewKeysMoveThePictureSmoothlyAndComeToRest) {
       content = Now(), turns += sense;
     }
     const float at = hold.spin ? Scene.ViewAngleY + 90.0f * turns : Scene.ViewAngleX;
-    if (phase > 0 && hold.spin) {  // the tilt is drawn before it is held at 70
+    EXPECT_LE(std::fabs(Scene.ViewAngleX), 70.0f) << "frame " << n << ": drawn past the tilt limit";
+    if (phase > 0 && hold.spin) {
       const float step = (at - last) * hold.sign;
       fastest = std::max(fastest, step);
       EXPECT_GE(step, 0.0f) << "frame " << n << ": the view turned back";
