@@ -264,33 +264,38 @@ def build():
 
     # RLE8 and RLE4: runs, end of line, end of bitmap, deltas, absolute runs odd
     # and even (padded), and streams that run past the edges or stop early.
-    for name, w, h, bpp, stream, used in (
-            ("w11x4-runs", 11, 4, 8, rle_runs(11, 4, 8), 0), ("w1x1", 1, 1, 8, b"\1\7\0\1", 0),
-            ("w12x2-absolute-odd-even", 12, 2, 8, b"\0\3\1\2\3\0\0\5\4\5\6\7\x08\0\0\4\x09\x0a"
-             b"\x0b\x0c\0\0\2\x20\0\3\x21\x22\x23\0\0\1", 0),
-            ("w8x5-delta", 8, 5, 8, b"\2\5\0\2\3\1\2\6\0\0\0\2\0\2\1\x09\0\1", 0),
-            ("w8x3-eol-first", 8, 3, 8, b"\0\0\3\4\0\0\0\0\2\5\0\1", 0),
-            ("w8x3-empty-stream", 8, 3, 8, b"\0\1", 0),
-            ("w8x3-no-end-of-bitmap", 8, 3, 8, b"\4\1\0\0\4\2", 0),
-            ("w5x2-run-past-edge", 5, 2, 8, b"\x14\3\0\0\2\4\0\1", 0),
-            ("w5x2-absolute-past-edge", 5, 2, 8,
-             b"\0\x09" + bytes(range(1, 10)) + b"\0\0\0\0\1\6\0\1", 0),
-            ("w5x3-delta-past-right", 5, 3, 8, b"\2\1\0\2\xc8\0\3\2\0\1", 0),
-            ("w5x3-delta-past-top", 5, 3, 8, b"\2\1\0\2\0\xff\3\2\0\1", 0),
-            ("w5x2-lines-past-top", 5, 2, 8, b"\1\1\0\0\1\2\0\0\1\3\0\0\1\4\0\1", 0),
-            ("w5x2-cut-absolute", 5, 2, 8, b"\2\1\0\5\1\2", 0),
-            ("w5x2-cut-delta", 5, 2, 8, b"\2\1\0\2\1", 0),
-            ("w5x2-odd-size", 5, 2, 8, b"\2\1\0\0\3", 0),
-            ("w5x2-used4-index-past-table", 5, 2, 8, b"\2\1\3\xc8\0\1", 4),
-            ("w11x4-runs", 11, 4, 4, rle_runs(11, 4, 4), 0), ("w1x1", 1, 1, 4, b"\1\x70\0\1", 0),
-            ("w12x2-absolute-odd-even", 12, 2, 4, b"\0\3\x12\x30\0\5\x45\x67\x80\0\3\xab\0\0"
-             b"\1\xc0\0\4\xde\xf1\0\1", 0),
-            ("w8x5-delta", 8, 5, 4, b"\3\x12\0\2\3\1\3\x45\0\0\0\2\0\2\1\x99\0\1", 0),
-            ("w5x2-run-past-edge", 5, 2, 4, b"\x14\x3c\0\0\0\7\x12\x34\x56\x70\0\1", 0),
-            ("w5x2-no-end-of-bitmap", 5, 2, 4, b"\5\x12\0\0\2\x34", 0),
-            ("w5x2-used4-index-past-table", 5, 2, 4, b"\5\x1e\0\1", 4)):
-        ok("rle%d-%s.bmp" % (bpp, name), rle(w, h, bpp, stream, used), w, h,
-           rle_pixels(w, h, bpp, stream, used))
+    # Each case: width, height, colours used, and its RLE8 and RLE4 streams
+    # (None where the case is drawn in one of the two only).
+    cases = {
+        "w11x4-runs": (11, 4, 0, rle_runs(11, 4, 8), rle_runs(11, 4, 4)),
+        "w1x1": (1, 1, 0, b"\1\7\0\1", b"\1\x70\0\1"),
+        "w12x2-absolute-odd-even": (
+            12, 2, 0,
+            b"\0\3\1\2\3\0\0\5\4\5\6\7\x08\0\0\4\x09\x0a\x0b\x0c\0\0\2\x20\0\3\x21\x22\x23\0\0\1",
+            b"\0\3\x12\x30\0\5\x45\x67\x80\0\3\xab\0\0\1\xc0\0\4\xde\xf1\0\1"),
+        "w8x5-delta": (8, 5, 0, b"\2\5\0\2\3\1\2\6\0\0\0\2\0\2\1\x09\0\1",
+                       b"\3\x12\0\2\3\1\3\x45\0\0\0\2\0\2\1\x99\0\1"),
+        "w8x3-eol-first": (8, 3, 0, b"\0\0\3\4\0\0\0\0\2\5\0\1", None),
+        "w8x3-empty-stream": (8, 3, 0, b"\0\1", None),
+        "w8x3-no-end-of-bitmap": (8, 3, 0, b"\4\1\0\0\4\2", None),
+        "w5x2-no-end-of-bitmap": (5, 2, 0, None, b"\5\x12\0\0\2\x34"),
+        "w5x2-run-past-edge": (5, 2, 0, b"\x14\3\0\0\2\4\0\1",
+                               b"\x14\x3c\0\0\0\7\x12\x34\x56\x70\0\1"),
+        "w5x2-absolute-past-edge": (5, 2, 0, b"\0\x09" + bytes(range(1, 10)) + b"\0\0\0\0\1\6\0\1",
+                                    None),
+        "w5x3-delta-past-right": (5, 3, 0, b"\2\1\0\2\xc8\0\3\2\0\1", None),
+        "w5x3-delta-past-top": (5, 3, 0, b"\2\1\0\2\0\xff\3\2\0\1", None),
+        "w5x2-lines-past-top": (5, 2, 0, b"\1\1\0\0\1\2\0\0\1\3\0\0\1\4\0\1", None),
+        "w5x2-cut-absolute": (5, 2, 0, b"\2\1\0\5\1\2", None),
+        "w5x2-cut-delta": (5, 2, 0, b"\2\1\0\2\1", None),
+        "w5x2-odd-size": (5, 2, 0, b"\2\1\0\0\3", None),
+        "w5x2-used4-index-past-table": (5, 2, 4, b"\2\1\3\xc8\0\1", b"\5\x1e\0\1"),
+    }
+    for name, (w, h, used, *streams) in cases.items():
+        for bpp, stream in zip((8, 4), streams):
+            if stream is not None:
+                ok("rle%d-%s.bmp" % (bpp, name), rle(w, h, bpp, stream, used), w, h,
+                   rle_pixels(w, h, bpp, stream, used))
     ok("rle8-w11x4-size0.bmp", rle(11, 4, 8, rle_runs(11, 4, 8), size=0), 11, 4)
     bad("bad-rle8-size-past-end.bmp", rle(11, 4, 8, rle_runs(11, 4, 8), size=4000), CONVERSION)
     bad("bad-rle8-topdown.bmp", rle(11, -4, 8, rle_runs(11, 4, 8)), CONVERSION)
