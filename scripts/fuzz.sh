@@ -21,7 +21,7 @@ rm "$out/corpus/MANIFEST.tsv"
 
 echo "fuzz: running for ${seconds} s from $(ls "$out/corpus" | wc -l) seed files"
 status=0
-TMPDIR=$out build/linux-asan/dib_fuzz -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \
+build/linux-asan/dib_fuzz -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \
   -max_len=70000 -print_final_stats=1 -artifact_prefix="$out/" "$out/corpus" \
   >"$out/fuzz.log" 2>&1 || status=$?
 runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$out/fuzz.log" | grep -o '[0-9]*$' || true)
