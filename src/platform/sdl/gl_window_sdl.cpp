@@ -111,8 +111,9 @@ void HandleWindowEvent(const SDL_WindowEvent& event) {
 }
 
 // The KeyState entry of a key, and which of its keys it is: the game's keys
-// by position (SDL's scancode is their USB usage), S by its label; 0 for a
-// key the game does not read.
+// by position (SDL's scancode is their USB usage), S by its label, or by its
+// position where the label is not a Latin letter (a Cyrillic or Greek
+// layout), as Windows gives it; 0 for a key the game does not read.
 int VirtualKeyOf(const SDL_Keysym& key, KeySource* source) {
   *source = KeyFromKeyboard;
   for (const KeyPosition& position : kKeyPositions) {
@@ -121,6 +122,8 @@ int VirtualKeyOf(const SDL_Keysym& key, KeySource* source) {
       return position.virtualKey;
     }
   }
+  const bool otherScript = key.sym >= 0x80 && (key.sym & SDLK_SCANCODE_MASK) == 0;
+  if (otherScript) return key.scancode == SDL_SCANCODE_S ? VkS : 0;
   return key.sym == SDLK_s ? VkS : 0;
 }
 
