@@ -13,7 +13,7 @@ import statistics
 import sys
 import time
 
-from drive.cdrive import Browser, Page, serve
+from drive.cdrive import Browser, Page, Site
 
 bench, seconds = sys.argv[1], float(sys.argv[2])
 # Every clear's time; the first frame is the animation frame after the first clear.
@@ -48,7 +48,7 @@ def listed(values, digits):
     return ", ".join("%.*f" % (digits, v) for v in values)
 
 
-base, game, clear, first = serve(bench), [], [], []
+base, game, clear, first = Site(bench).url, [], [], []
 with Browser("--disable-background-networking", "--disable-component-update", "--disable-default-apps",
              "--disable-extensions", "--disable-sync", "--no-first-run", "--mute-audio") as browser:
     for n in range(3):

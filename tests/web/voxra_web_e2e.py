@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """The page in headless Chromium: one load plays the solved start, every chord, a spin past a cube turn,
-F1, S and Escape, each still picture checked against the sticker model; two loads spoil Data files.
+F1, S and Escape, each still picture checked against the sticker model; two loads spoil Data files. No load
+leaves an uncaught error or an unhandled rejection.
 Usage: voxra_web_e2e.py SITE_DIR"""
 
 import base64
@@ -9,7 +10,7 @@ import re
 import signal
 import sys
 
-from drive.cdrive import Browser, Failure, Page, serve
+from drive.cdrive import Browser, Failure, Page, Site
 from drive.puzzle_model import CENTRE, FOCAL, TURNS, Puzzle, wrong_share
 
 # Run before the page's scripts: the canvas kept readable, animation frames counted, fullscreen refused if
@@ -102,8 +103,13 @@ def f1(page):
     return page.eval("document.fullscreenElement !== null")
 
 
+def done(page, what):
+    check(not page.errors, "%s: %s" % (what, page.errors))
+    page.close()
+
+
 def main(site):
-    url = serve(site)
+    url = Site(site).url
     with Browser() as browser:
         def load(spoil, refuse=False):
             return Page(browser, BEFORE % json.dumps([spoil, refuse])).goto(url)
@@ -139,7 +145,7 @@ def main(site):
               "the scramble took %d frames" % (mixed[2] - start))
         page.hold(["Escape"])
         state(page, r"none,\d+,\d+,[^,]*,0,The game has ended\.", "exit code 0 and the ended page after Escape")
-        page.close()
+        done(page, "play")
         # A spoiled Data1: its message, a plain white front (sticker centres, a border); F1 refused: the
         # question, the message.
         spoiled = load({"Data1.dll": NOT_BITMAP}, True)
@@ -149,11 +155,12 @@ def main(site):
               "the bare front is not white")
         check(not f1(spoiled) and spoiled.dialogs == [UNKNOWN, FALLBACK, UNKNOWN],
               "dialogs: %s" % spoiled.dialogs)
-        spoiled.close()
+        done(spoiled, "Data1 spoiled")
         # Data8 missing ends the game with exit code 1 after Data3's message; a folder is skipped silently.
         fatal = load({"Data3.dll": NOT_BITMAP, "Data5.dll": "dir", "Data8.dll": None})
         state(fatal, r"[^,]*,\d+,\d+,[^,]*,1,The game has ended", "exit code 1 without Data8")
         check(fatal.dialogs == [UNKNOWN, "ERROR\n\nInitialization Failed."], "dialogs: %s" % fatal.dialogs)
+        done(fatal, "Data8 missing")
 
 
 if __name__ == "__main__":
