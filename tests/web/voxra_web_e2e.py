@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The page in headless Chromium: one load plays the solved start, every chord, a spin past a cube turn,
-F1, S and Escape, each still picture checked against the sticker model; two loads spoil Data files. No load
-leaves an uncaught error or an unhandled rejection.
+F1, S and Escape, each still picture checked against the sticker model; two loads spoil Data files; a start
+without WebGL ends in its message. No load leaves an uncaught error or an unhandled rejection.
 Usage: voxra_web_e2e.py SITE_DIR"""
 
 import base64
@@ -158,9 +158,16 @@ def main(site):
         done(spoiled, "Data1 spoiled")
         # Data8 missing ends the game with exit code 1 after Data3's message; a folder is skipped silently.
         fatal = load({"Data3.dll": NOT_BITMAP, "Data5.dll": "dir", "Data8.dll": None})
-        state(fatal, r"[^,]*,\d+,\d+,[^,]*,1,The game has ended", "exit code 1 without Data8")
+        state(fatal, r"[^,]*,\d+,\d+,[^,]*,1,Voxra stopped: Initialization Failed\. Reload", "exit code 1 without Data8")
         check(fatal.dialogs == [UNKNOWN, "ERROR\n\nInitialization Failed."], "dialogs: %s" % fatal.dialogs)
         done(fatal, "Data8 missing")
+    # No WebGL: the open fails with its message, and the page says why.
+    with Browser("--disable-webgl") as browser:
+        bare = Page(browser).goto(url)
+        state(bare, r"none,\d+,\d+,Voxra,1,Voxra stopped: Can't Create A GL Rendering Context\. The browser",
+              "the ended page without WebGL")
+        check(bare.dialogs == ["ERROR\n\nCan't Create A GL Rendering Context."], "dialogs: %s" % bare.dialogs)
+        done(bare, "no WebGL")
 
 
 if __name__ == "__main__":

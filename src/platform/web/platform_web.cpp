@@ -14,7 +14,9 @@
 #include <emscripten/html5.h>
 
 #include <cstdint>
+#include <cstring>
 #include <deque>
+#include <string>
 
 #include "app/frame_loop.h"
 #include "platform/platform.h"
@@ -81,6 +83,13 @@ EM_JS(void, ShowCanvas, (const char* title, int width, int height, int shown), {
   if (shown) canvas.focus();
 });
 
+// True when the canvas has a WebGL context. Emscripten's SDL_SetVideoMode
+// returns a surface even when the browser gave it none (WebGL turned off or
+// unsupported), and the GL emulation would then throw on its first call.
+EM_JS(int, PageHasGlContext, (), {
+  return typeof GLctx != "undefined" && GLctx && !GLctx.isContextLost() ? 1 : 0;
+});
+
 // Adapts the new context to the game. SDL_SetVideoMode hands the canvas's
 // mouse and touch events to SDL's own queue, which nothing here reads, so
 // they are taken back. WebGL knows texture formats only by name, where
@@ -120,8 +129,10 @@ EM_JS(int, ShowPageDialog, (const char* text, const char* caption, int yesNo), {
   return 1;
 });
 
-// The still page left when the game ends: the canvas goes, a line says so.
-EM_JS(void, ShowEndedPage, (int exitCode), {
+// The still page left when the game ends: the canvas goes, a line says so;
+// after a failed start it says why (the failure's message, and what the
+// page knows of its cause).
+EM_JS(void, ShowEndedPage, (int exitCode, const char* reason, const char* detail), {
   Module["canvas"].style.display = "none";
   document.title = "Voxra";
   var note = document.getElementById("note");
@@ -130,7 +141,11 @@ EM_JS(void, ShowEndedPage, (int exitCode), {
     note.id = "note";
     document.body.appendChild(note);
   }
-  note.textContent = "The game has ended. Reload the page to play again.";
+  var why = UTF8ToString(reason);
+  var more = UTF8ToString(detail);
+  note.textContent = exitCode != 0 && why
+      ? "Voxra stopped: " + why + (more ? " " + more : "") + " Reload the page to try again."
+      : "The game has ended. Reload the page to play again.";
   note.style.display = "";
   document.body.setAttribute("data-exit-code", String(exitCode));
 });
@@ -206,6 +221,16 @@ void ListenToPage() {
   }
 }
 
+// ---------------------------------------------------------------------------
+// Why the window stopped.
+
+struct PageViewState {
+  std::string StopReason;       // the last "ERROR" message: why an open failed
+  const char* StopDetail = "";  // what the page knows of that failure's cause
+};
+
+PageViewState PageView;
+
 }  // namespace
 
 bool OpenGlWindow(const char* title, int width, int height, int bits, bool fullscreen) {
@@ -226,7 +251,10 @@ bool OpenGlWindow(const char* title, int width, int height, int bits, bool fulls
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
   PageWindow.Screen = SDL_SetVideoMode(width, height, bits & 0xFF, SDL_OPENGL);
-  if (PageWindow.Screen == nullptr) return FailOpen("Can't Create A GL Rendering Context.");
+  if (PageWindow.Screen == nullptr || !PageHasGlContext()) {
+    PageView.StopDetail = "The browser gives this page no WebGL (turned off or not supported).";
+    return FailOpen("Can't Create A GL Rendering Context.");
+  }
   AdaptPageContext();
 
   ShowCanvas(title, width, height, 1);
@@ -287,6 +315,7 @@ std::uint32_t TickCountMs() { return WallClockMs(); }
 
 MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,
                              MessageIcon, MessageOwner) {
+  if (std::strcmp(caption, "ERROR") == 0) PageView.StopReason = text;  // a failed open's message
   const bool yesNo = buttons == MessageButtons::YesNo;
   const bool agreed = ShowPageDialog(text, caption, yesNo ? 1 : 0) != 0;
   if (!yesNo) return MessageAnswer::Ok;
@@ -295,11 +324,12 @@ MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButto
 
 // ---------------------------------------------------------------------------
 // The entry point: straight into the portable frame loop. The ended page
-// carries the exit code (1 when the window could not be opened).
+// carries the exit code (1 when the window could not be opened) and, after a
+// failed open, its message.
 
 int main() {
   ListenToPage();
   const int exitCode = RunVoxra();
-  ShowEndedPage(exitCode);
+  ShowEndedPage(exitCode, PageView.StopReason.c_str(), PageView.StopDetail);
   return exitCode;
 }
