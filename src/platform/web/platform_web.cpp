@@ -41,27 +41,45 @@ EM_ASYNC_JS(void, WaitForNextFrame, (), {
   });
 });
 
-// Asks for fullscreen on the canvas; 1 when granted. A browser that refuses
-// (no recent key press, a frame without permission, no Fullscreen API) or
-// does not answer within two seconds counts as a refused display mode.
+// Asks for fullscreen on the game's area (#game: the canvas with the on-screen
+// pad, so a touch screen keeps its keys), or on the bare canvas of a page
+// without one; 1 when granted. A browser that refuses (no recent key press or
+// tap, a frame without permission, no Fullscreen API) or does not answer
+// within two seconds counts as a refused display mode; a grant that comes
+// after that is undone. Every promise is settled here, so no rejection is
+// left unhandled whatever the answer.
 EM_ASYNC_JS(int, EnterPageFullscreen, (), {
-  var canvas = Module["canvas"];
-  try {
-    var asked = canvas.requestFullscreen({navigationUI : "hide"});
-    var late = new Promise(function(_, refuse) { setTimeout(refuse, 2000); });
-    await Promise.race([ asked, late ]);
-  } catch (refused) {
-    return 0;
-  }
+  var area = document.getElementById("game") || Module["canvas"];
+  var late = false;
+  var timer = 0;
+  var granted = await new Promise(function(answer) {
+    timer = setTimeout(function() {
+      late = true;
+      answer(false);
+    }, 2000);
+    try {
+      area.requestFullscreen({navigationUI : "hide"}).then(function() {
+        if (late && document.fullscreenElement) document.exitFullscreen().catch(function() {});
+        answer(true);
+      }, function() { answer(false); });
+    } catch (refused) {
+      answer(false);
+    }
+  });
+  clearTimeout(timer);
+  if (!granted) return 0;
   // Escape is the game's key, as in a fullscreen window: ask the browser to
   // pass it on instead of leaving fullscreen with it (Chromium only).
   if (navigator.keyboard && navigator.keyboard.lock) {
     navigator.keyboard.lock([ "Escape" ]).catch(function() {});
   }
-  canvas.style.cursor = "none";
+  Module["canvas"].style.cursor = "none";
   return 1;
 });
 
+// The windowed page again: the cursor shown, the keyboard unlocked, and
+// fullscreen left if the page still has it (after the browser left it on its
+// own, nothing is left to exit).
 EM_JS(void, LeavePageFullscreen, (), {
   Module["canvas"].style.cursor = "";
   if (navigator.keyboard && navigator.keyboard.unlock) navigator.keyboard.unlock();
@@ -222,14 +240,48 @@ void ListenToPage() {
 }
 
 // ---------------------------------------------------------------------------
-// Why the window stopped.
+// The window's mode as the page changes it, and why it stopped.
+//
+// The browser may leave fullscreen on its own (Escape without the keyboard
+// lock, F11, a system gesture). That waits for the pump, which takes it as a
+// message.
 
 struct PageViewState {
-  std::string StopReason;       // the last "ERROR" message: why an open failed
-  const char* StopDetail = "";  // what the page knows of that failure's cause
+  bool FullscreenChanged = false;  // the page entered or left fullscreen since
+  std::string StopReason;          // the last "ERROR" message: why an open failed
+  const char* StopDetail = "";     // what the page knows of that failure's cause
 };
 
 PageViewState PageView;
+
+// Fullscreen left by the browser, not by F1: the page is windowed again (the
+// cursor shown, the keyboard unlocked), and FullscreenMode says so, so the
+// next F1 asks for fullscreen again rather than for the windowed mode already
+// shown. The puzzle is left as it is: only F1 reopens the window. The mode is
+// read when the message is taken, not when the event came, so a request
+// granted since then is not undone.
+bool TakeFullscreenChange() {
+  if (!PageView.FullscreenChanged) return false;
+  PageView.FullscreenChanged = false;
+  EmscriptenFullscreenChangeEvent status;
+  const bool fullscreen = emscripten_get_fullscreen_status(&status) == EMSCRIPTEN_RESULT_SUCCESS &&
+                          status.isFullscreen;
+  if (FullscreenMode && !fullscreen) {
+    FullscreenMode = false;
+    LeavePageFullscreen();
+  }
+  return true;
+}
+
+EM_BOOL OnFullscreenChange(int, const EmscriptenFullscreenChangeEvent*, void*) {
+  PageView.FullscreenChanged = true;
+  return EM_FALSE;
+}
+
+void ListenToStage() {
+  emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, true,
+                                           OnFullscreenChange);
+}
 
 }  // namespace
 
@@ -271,6 +323,11 @@ void CloseGlWindow() {
 }
 
 PumpResult PumpOneMessage(std::intptr_t* lastParam) {
+  // The window's own changes come before the queued events, as one message each.
+  if (TakeFullscreenChange()) {
+    *lastParam = 0;
+    return PumpResult::Handled;
+  }
   if (PageWindow.Pending.empty()) return PumpResult::Empty;
   const PageEvent event = PageWindow.Pending.front();
   PageWindow.Pending.pop_front();
@@ -329,6 +386,7 @@ MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButto
 
 int main() {
   ListenToPage();
+  ListenToStage();
   const int exitCode = RunVoxra();
   ShowEndedPage(exitCode, PageView.StopReason.c_str(), PageView.StopDetail);
   return exitCode;
