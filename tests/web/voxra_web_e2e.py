@@ -1,8 +1,8 @@
 #!/usr/bin/python3
-"""The page in headless Chromium: one load plays the solved start, every chord, a spin past a cube turn,
-F1 (fullscreen left by the browser between), S and Escape, each still picture checked against the sticker
-model; two loads spoil Data files; a start without WebGL ends in its message. No load leaves an uncaught
-error or an unhandled rejection.
+"""The page in headless Chromium: one load plays the solved start, every chord, a spin past a cube turn, a
+chord on the pad by mouse, F1 (fullscreen left by the browser between), S and Escape, each still picture
+checked against the sticker model; two loads spoil Data files; a phone plays by touch and turns; a start
+without WebGL ends in its message. No load leaves an uncaught error or an unhandled rejection.
 Usage: voxra_web_e2e.py SITE_DIR"""
 
 import base64
@@ -43,9 +43,21 @@ STILL = """new Promise((done, fail) => {
     read.onload = () => done({ ...pic, rgba: read.result.split(',')[1] });
     read.readAsDataURL(new Blob([pic.rgba]));
   })(); })"""
-# The canvas's display and size, the page's title, and once the game has ended its exit code and text.
-STATE = """(c => c ? [c.style.display, c.width, c.height, document.title, document.body.dataset.exitCode,
-  document.body.innerText.trim()].join() : 'loading')(document.querySelector('canvas'))"""
+# The canvas's display, whether it fills the stage (its width, at most width / 0.7 high, in device pixels,
+# inside the viewport, nothing scrolled, nothing over it), the page's title, the exit code and the note shown.
+STATE = """(c => { if (!c || !document.getElementById('pad')) return 'loading';
+  const r = c.getBoundingClientRect(), s = document.getElementById('stage').getBoundingClientRect(),
+  k = devicePixelRatio, e = document.scrollingElement, note = document.getElementById('note');
+  const over = [...document.querySelectorAll('#legend, #pad')].filter(o => (b => b.width && b.right > r.left &&
+    b.left < r.right && b.bottom > r.top && b.top < r.bottom)(o.getBoundingClientRect())).map(o => o.id);
+  const fits = c.width === Math.round(r.width * k) && c.height === Math.round(r.height * k) &&
+    Math.abs(r.width - s.width) < 1 && (Math.abs(r.height - s.height) < 1 || r.width / r.height < 0.71) &&
+    r.top >= s.top && r.bottom <= s.bottom + 0.5 && s.bottom <= innerHeight && e.scrollWidth <= innerWidth &&
+    e.scrollHeight <= innerHeight && !over.length;
+  return [c.style.display, fits ? 'fits' : ['misfit', c.width, c.height, r.width, r.height, s.width, s.height,
+    ...over].join(' '), document.title, document.body.dataset.exitCode,
+    note.style.display === 'none' ? '' : note.textContent].join(); })(document.querySelector('canvas'))"""
+KEY = "(r => [r.x + r.width / 2, r.y + r.height / 2])(document.querySelector('%s').getBoundingClientRect())"
 FALLBACK = ("Tamo GL\n\nThe Requested Fullscreen Mode Is Not Supported By\n"
             "Your Video Card. Use Windowed Mode Instead?")
 UNKNOWN, NOT_BITMAP = "Error\n\nUnknown DIB file format.", list(b"BM") + [7] * 60
@@ -56,8 +68,8 @@ def check(ok, message):
         raise Failure(message)
 
 
-def state(page, pattern, what):
-    return page.wait(STATE, lambda s: re.match(pattern, s), what=what)
+def state(page, pattern, what, timeout=20):
+    return page.wait(STATE, lambda s: re.match(pattern, s), what=what, timeout=timeout)
 
 
 def still(page, quiet=250):
@@ -68,15 +80,17 @@ def still(page, quiet=250):
 
 
 def fit(pic, puzzle, spins):
-    """(wrong share, spin) of the spins that fit best (the middle one of several) at every fifth pixel whose
-    ray passes the puzzle's bounding sphere: the others show none of it at any spin."""
+    """(wrong share, spin) of the spins that fit best (the middle one of several) at pixels five apart in a
+    400 x 400 picture (as many in a larger one) whose ray passes the puzzle's bounding sphere: the others
+    show none of it at any spin."""
     w, h, _, colour = pic
+    step = max(5, round(5 * (w * h / 160000) ** 0.5))
 
     def near(x, y):  # the centre's squared distance from the ray against 2.6 squared
         d = ((2 * x / w - 1) * w / h / FOCAL, (1 - 2 * y / h) / FOCAL, -1.0)
         along = sum(c * a for c, a in zip(CENTRE, d))
         return sum(c * c for c in CENTRE) - along * along / sum(a * a for a in d) < 6.76
-    samples = [(x, y, colour(x, y)) for y in range(2, h - 1, 5) for x in range(2, w - 1, 5) if near(x, y)]
+    samples = [(x, y, colour(x, y)) for y in range(2, h - 1, step) for x in range(2, w - 1, step) if near(x, y)]
     shares = [wrong_share(puzzle, samples, w, h, 0, spin) for spin in spins]
     least = min(shares)
     best = [spin for share, spin in zip(shares, spins) if share == least]
@@ -95,11 +109,32 @@ def chord(page, n):
     page.frames(18)
 
 
+def at(page, selector):
+    return page.eval(KEY % selector)
+
+
+def drag(page, codes, touch=True):
+    """A finger (or the mouse) down on the first pad key, over the next ones, lifted on the last."""
+    down, move, up = ("touchStart", "touchMove", "touchEnd") if touch else ("mousePressed", "mouseMoved",
+                                                                             "mouseReleased")
+    points = [at(page, "[data-key=%s]" % code) for code in codes]
+    for kind, point in zip([down] + [move] * (len(points) - 1), points):
+        page.touch(kind, point) if touch else page.mouse(kind, *point)
+    page.touch(up) if touch else page.mouse(up, *points[-1])
+
+
+def front(pic, dx, dy):
+    """The pixel showing the point (dx, dy) from the centre of the unturned, unspun puzzle's front face."""
+    w, h, z = pic[0], pic[1], -CENTRE[2] - 1.5
+    return (round((1 + (CENTRE[0] + dx) / z * FOCAL * h / w) * w / 2),
+            round((1 - (CENTRE[1] + dy) / z * FOCAL) * h / 2))
+
+
 def f1(page):
-    """F1: a 640 x 480 window titled v1.1, fullscreen (True) or, when refused, after the question (Yes)."""
+    """F1: a window titled v1.1 filling the stage, fullscreen (True) or, when refused, after the question."""
     asked = len(page.dialogs)
     page.hold(["F1"])
-    state(page, "block,640,480,Voxra - By Orvane v1.1,,", "a 640 x 480 window titled v1.1")
+    state(page, "block,fits,Voxra - By Orvane v1.1,,", "a window titled v1.1 filling the stage")
     check(page.dialogs[asked:asked + 1] in ([], [FALLBACK]), "F1 asked %s" % page.dialogs[asked:])
     return page.eval("document.fullscreenElement !== null")
 
@@ -110,12 +145,17 @@ def done(page, what):
 
 
 def main(site):
-    url = Site(site).url
+    served = Site(site)
+    url = served.url
     with Browser() as browser:
-        def load(spoil, refuse=False):
-            return Page(browser, BEFORE % json.dumps([spoil, refuse])).goto(url)
+        def load(spoil, refuse=False, screen=None):
+            page = Page(browser, BEFORE % json.dumps([spoil, refuse]))
+            if screen:
+                page.screen(*screen)
+            return page.goto(url)
         page, puzzle = load({}), Puzzle()
-        state(page, "block,400,400,Voxra - By Orvane v1.2,,", "the game window titled v1.2")
+        state(page, "block,fits,Voxra - By Orvane v1.2,,", "the game window titled v1.2 filling the stage")
+        check(page.eval("!legend.hidden && pad.hidden"), "a first visit by mouse without the legend or with the pad")
         expect(page, puzzle, "solved start")
         for n in [0, 2, 8, 16, 5, 10, 13, 7, 1, 3, 9, 17, 4, 11, 14, 6, 12, 15]:
             chord(page, n)
@@ -134,6 +174,12 @@ def main(site):
         chord(page, 16)
         spin = expect(page, puzzle.spun(cube_turns).turn(*TURNS[16][:3]), "front slab after %g degrees" % spun,
                       [spun - 90 * cube_turns])
+        # The pad, shown by its button: the mouse pressed on 6, moved over 5, released on 9 turns the right
+        # column up once.
+        page.mouse("mousePressed", *at(page, "#pad-toggle")), page.mouse("mouseReleased", *at(page, "#pad-toggle"))
+        page.wait("!pad.hidden")
+        drag(page, ["Numpad6", "Numpad5", "Numpad9"], touch=False)
+        expect(page, puzzle.spun(cube_turns).turn(*TURNS[16][:3]).turn(*TURNS[0][:3]), "a drag by mouse", [spin])
         # F1 reopens solved (fullscreen, or windowed after the question). Fullscreen left by the browser keeps
         # the puzzle, shows the cursor and puts the window back; the next F1 asks for fullscreen again. Then F1
         # windowed.
@@ -144,9 +190,8 @@ def main(site):
         if granted:
             chord(page, 0)
             page.eval("document.exitFullscreen()")
-            state(page, "block,640,480,Voxra - By Orvane v1.1,,", "the window after the browser left fullscreen")
-            check(page.eval("document.fullscreenElement === null && canvas.style.cursor === ''"),
-                  "fullscreen or no cursor after the browser left fullscreen")
+            state(page, "block,fits,Voxra - By Orvane v1.1,,", "the window after the browser left fullscreen")
+            check(page.eval("canvas.style.cursor === ''"), "no cursor after the browser left fullscreen")
             expect(page, Puzzle().turn(*TURNS[0][:3]), "turn 0 after the browser left fullscreen", near)
             check(f1(page), "F1 after the browser left fullscreen did not go fullscreen")
         check(not f1(page), "the last F1 left the page fullscreen")
@@ -157,27 +202,54 @@ def main(site):
         check(352 <= mixed[2] - start <= 400 and fit(mixed, Puzzle(), [spin])[0] > 0.1,
               "the scramble took %d frames" % (mixed[2] - start))
         page.hold(["Escape"])
-        state(page, r"none,\d+,\d+,[^,]*,0,The game has ended\.", "exit code 0 and the ended page after Escape")
+        state(page, r"none,[^,]*,[^,]*,0,The game has ended\.", "exit code 0 and the ended page after Escape")
         done(page, "play")
         # A spoiled Data1: its message, a plain white front (sticker centres, a border); F1 refused: the
         # question, the message.
         spoiled = load({"Data1.dll": NOT_BITMAP}, True)
-        state(spoiled, "block,400,400,Voxra - By Orvane v1.2,,", "the game window titled v1.2")
-        colour = still(spoiled)[3]
-        check(all(min(colour(x, y)) >= 250 for x, y in [(218, 182), (254, 146), (289, 111), (236, 146)]),
+        state(spoiled, "block,fits,Voxra - By Orvane v1.2,,", "the game window titled v1.2")
+        pic = still(spoiled)
+        check(all(min(pic[3](*front(pic, *p))) >= 250 for p in [(-1, -1), (0, 0), (1, 1), (-0.5, 0)]),
               "the bare front is not white")
         check(not f1(spoiled) and spoiled.dialogs == [UNKNOWN, FALLBACK, UNKNOWN],
               "dialogs: %s" % spoiled.dialogs)
         done(spoiled, "Data1 spoiled")
         # Data8 missing ends the game with exit code 1 after Data3's message; a folder is skipped silently.
         fatal = load({"Data3.dll": NOT_BITMAP, "Data5.dll": "dir", "Data8.dll": None})
-        state(fatal, r"[^,]*,\d+,\d+,[^,]*,1,Voxra stopped: Initialization Failed\. Reload", "exit code 1 without Data8")
+        state(fatal, r"[^,]*,[^,]*,[^,]*,1,Voxra stopped: Initialization Failed\. Reload", "exit code 1 without Data8")
         check(fatal.dialogs == [UNKNOWN, "ERROR\n\nInitialization Failed."], "dialogs: %s" % fatal.dialogs)
         done(fatal, "Data8 missing")
+        # A phone, by touch: the pad shown, the legend under the picture. Two drags at once (one across other
+        # keys), two fingers, an arrow held and one cancelled, the phone turned, the legend hidden, S tapped
+        # (a whole scramble is timed above).
+        phone, puzzle = load({}, screen=(390, 844, 2, True)), Puzzle()
+        state(phone, "block,fits,Voxra - By Orvane v1.2,,", "the game filling a phone's stage")
+        check(phone.eval("!pad.hidden && !legend.hidden"), "a phone without the pad or the legend")
+        drag(phone, ["Numpad6", "Numpad5", "Numpad8", "Numpad9"]), drag(phone, ["Numpad2", "Numpad3"])
+        expect(phone, puzzle.turn(*TURNS[0][:3]).turn(*TURNS[2][:3]), "two drags, the second at once")
+        phone.touch("touchStart", at(phone, "[data-key=Numpad0]"))
+        phone.touch("touchStart", at(phone, "[data-key=Numpad0]"), at(phone, "[data-key=Numpad1]"))
+        phone.frames(2), phone.touch("touchEnd")
+        expect(phone, puzzle.turn(*TURNS[16][:3]), "two fingers on 0 and 1")
+        for code, frames, lift in (("ArrowLeft", 4, "touchEnd"), ("ArrowRight", 2, "touchCancel")):
+            phone.touch("touchStart", at(phone, "[data-key=%s]" % code)), phone.frames(frames), phone.touch(lift)
+        spin = expect(phone, puzzle, "arrows held", [k * 0.75 for k in range(-61, 62)])
+        check(spin != 0, "the arrows did not spin the view")
+        phone.screen(844, 390, 2, True)
+        state(phone, "block,fits,Voxra - By Orvane v1.2,,", "the game filling a phone's stage in landscape")
+        expect(phone, puzzle, "turned to landscape", [spin])
+        phone.touch("touchStart", at(phone, "#legend-hide")), phone.touch("touchEnd")
+        phone.wait("legend.hidden")
+        phone.touch("touchStart", at(phone, "[data-key=KeyS]")), phone.touch("touchEnd")
+        phone.frames(30)
+        check(fit(still(phone, 0), puzzle, [spin])[0] > 0.1, "30 frames after S the puzzle is as it was")
+        phone.hold(["Escape"])
+        state(phone, r"none,[^,]*,[^,]*,0,The game has ended\.", "the ended page after Escape mid-scramble")
+        done(phone, "phone")
     # No WebGL: the open fails with its message, and the page says why.
     with Browser("--disable-webgl") as browser:
         bare = Page(browser).goto(url)
-        state(bare, r"none,\d+,\d+,Voxra,1,Voxra stopped: Can't Create A GL Rendering Context\. The browser",
+        state(bare, r"none,[^,]*,Voxra,1,Voxra stopped: Can't Create A GL Rendering Context\. The browser",
               "the ended page without WebGL")
         check(bare.dialogs == ["ERROR\n\nCan't Create A GL Rendering Context."], "dialogs: %s" % bare.dialogs)
         done(bare, "no WebGL")

@@ -1,9 +1,10 @@
 // The page layer: Voxra in a browser, built with Emscripten.
 //
-// The window is the page's canvas. Its WebGL context comes from Emscripten's
-// built-in SDL 1.2 (SDL_SetVideoMode), because the fixed-function GL
-// emulation is set up only for a context made that way; nothing else of SDL is
-// used. Keys come from the DOM by KeyboardEvent.code, the message boxes are
+// The window is the page's canvas, filling the page's stage. Its WebGL
+// context comes from Emscripten's built-in SDL 1.2 (SDL_SetVideoMode), because
+// the fixed-function GL emulation is set up only for a context made that way;
+// nothing else of SDL is used. Keys come from the DOM by KeyboardEvent.code and
+// from the page's on-screen pad (VoxraPadKey), the message boxes are
 // the page's own dialogs, the counter is performance.now(), and the portable
 // frame loop runs unchanged: with ASYNCIFY the loop gives the browser its turn
 // once per frame, inside SwapGlBuffers (see there). Files (the Data files are
@@ -86,14 +87,14 @@ EM_JS(void, LeavePageFullscreen, (), {
   if (document.fullscreenElement) document.exitFullscreen().catch(function() {});
 });
 
-// Shows the canvas at width x height CSS pixels (its drawing buffer is set by
-// SDL_SetVideoMode) under the window's title, or hides it.
-EM_JS(void, ShowCanvas, (const char* title, int width, int height, int shown), {
+// Shows the canvas under the window's title (the page's title and its
+// header), or hides it. Its size is the stage's (FitCanvasToStage).
+EM_JS(void, ShowCanvas, (const char* title, int shown), {
   var canvas = Module["canvas"];
   if (shown) {
     document.title = UTF8ToString(title);
-    canvas.style.width = width + "px";
-    canvas.style.height = height + "px";
+    var header = document.getElementById("title");
+    if (header) header.textContent = document.title;
   }
   canvas.style.display = shown ? "block" : "none";
   var note = document.getElementById("note");  // "Loading", until the first window
@@ -172,6 +173,29 @@ EM_JS(void, ShowEndedPage, (int exitCode, const char* reason, const char* detail
 // scramble's seed differs from one page load to the next.
 EM_JS(std::uint32_t, WallClockMs, (), { return Date.now() >>> 0; });
 
+// Sizes the canvas to the stage, the part of the page the game's window
+// fills, and writes its size in device pixels to size[0], size[1]. The canvas
+// takes the stage's whole width in whole device pixels, so stickers are drawn
+// at the screen's own resolution. Its height is the stage's, but never more
+// than width / 0.7: the puzzle sits right of and above the line of sight, and
+// at a narrower aspect its right side leaves the picture at some spins. Left
+// over height is shared above and below.
+EM_JS(void, FitCanvasToStage, (int* size), {
+  var canvas = Module["canvas"];
+  var stage = document.getElementById("stage") || canvas.parentNode;
+  var ratio = window.devicePixelRatio || 1;
+  var box = stage.getBoundingClientRect();
+  var width = Math.max(1, Math.floor(box.width * ratio));
+  var height = Math.max(1, Math.min(Math.floor(box.height * ratio), Math.floor(width / 0.7)));
+  if (canvas.width != width) canvas.width = width;
+  if (canvas.height != height) canvas.height = height;
+  canvas.style.width = width / ratio + "px";
+  canvas.style.height = height / ratio + "px";
+  canvas.style.top = Math.max(0, (box.height - height / ratio) / 2) + "px";
+  HEAP32[size >> 2] = width;
+  HEAP32[(size >> 2) + 1] = height;
+});
+
 // ---------------------------------------------------------------------------
 // The window.
 
@@ -240,13 +264,18 @@ void ListenToPage() {
 }
 
 // ---------------------------------------------------------------------------
-// The window's mode as the page changes it, and why it stopped.
+// The window's size and mode as the page changes them, and why it stopped.
 //
-// The browser may leave fullscreen on its own (Escape without the keyboard
-// lock, F11, a system gesture). That waits for the pump, which takes it as a
-// message.
+// The window's client area is the stage. Its size changes with the screen
+// (resized, rotated, another pixel density), with fullscreen, and when the
+// page shows or hides its pad or legend; the page then calls
+// VoxraStageChanged. The browser may also leave fullscreen on its own
+// (Escape without the keyboard lock, F11, a system gesture). Both wait for
+// the pump, which takes them as messages, as WM_SIZE is taken on Windows.
 
 struct PageViewState {
+  bool WindowOpen = false;         // from a successful open to the next close
+  bool StageChanged = false;       // the stage changed size since the pump took it
   bool FullscreenChanged = false;  // the page entered or left fullscreen since
   std::string StopReason;          // the last "ERROR" message: why an open failed
   const char* StopDetail = "";     // what the page knows of that failure's cause
@@ -254,12 +283,24 @@ struct PageViewState {
 
 PageViewState PageView;
 
+// A new client size: the canvas follows the stage and the projection the
+// canvas, as after WM_SIZE.
+bool TakeStageChange() {
+  if (!PageView.StageChanged || !PageView.WindowOpen) return false;
+  PageView.StageChanged = false;
+  int size[2] = {0, 0};
+  FitCanvasToStage(size);
+  ResizeViewport(size[0], size[1]);
+  return true;
+}
+
 // Fullscreen left by the browser, not by F1: the page is windowed again (the
-// cursor shown, the keyboard unlocked), and FullscreenMode says so, so the
-// next F1 asks for fullscreen again rather than for the windowed mode already
-// shown. The puzzle is left as it is: only F1 reopens the window. The mode is
-// read when the message is taken, not when the event came, so a request
-// granted since then is not undone.
+// cursor shown, the keyboard unlocked; the stage's new size follows as its
+// own message), and FullscreenMode says so, so the next F1 asks for
+// fullscreen again rather than for the windowed mode already shown. The
+// puzzle is left as it is: only F1 reopens the window. The mode is read when
+// the message is taken, not when the event came, so a request granted since
+// then is not undone.
 bool TakeFullscreenChange() {
   if (!PageView.FullscreenChanged) return false;
   PageView.FullscreenChanged = false;
@@ -285,15 +326,28 @@ void ListenToStage() {
 
 }  // namespace
 
+// Called by the page when the stage may have changed size.
+extern "C" EMSCRIPTEN_KEEPALIVE void VoxraStageChanged() { PageView.StageChanged = true; }
+
+// A key of the page's on-screen pad, named by the KeyboardEvent.code it
+// stands for, pressed (down != 0) or released: queued as that key of the
+// keyboard would be.
+extern "C" EMSCRIPTEN_KEEPALIVE void VoxraPadKey(const char* code, int down) {
+  const int virtualKey = keymap_web::VirtualKeyFromCode(code);
+  if (virtualKey == 0) return;
+  const auto type = down ? PageEventType::KeyDown : PageEventType::KeyUp;
+  PageWindow.Pending.push_back({type, static_cast<std::uint8_t>(virtualKey)});
+}
+
 bool OpenGlWindow(const char* title, int width, int height, int bits, bool fullscreen) {
   FullscreenMode = fullscreen;
-  // The display mode of a page is the canvas at width x height, scaled to the
-  // screen by the browser once the canvas is fullscreen. It is asked for
-  // before the window exists, as ChangeDisplaySettings is.
+  // The display mode of a page is its game's area filling the screen, the
+  // canvas sized to it as to any stage. It is asked for before the window
+  // exists, as ChangeDisplaySettings is.
   if (FullscreenMode) {
-    ShowCanvas(title, width, height, 1);  // a hidden element cannot go fullscreen
+    ShowCanvas(title, 1);  // a hidden canvas cannot go fullscreen on a page without #game
     if (!EnterPageFullscreen()) {
-      ShowCanvas(title, width, height, 0);
+      ShowCanvas(title, 0);
       if (!AcceptWindowedFallback()) return false;  // nothing was made
     }
   }
@@ -309,22 +363,27 @@ bool OpenGlWindow(const char* title, int width, int height, int bits, bool fulls
   }
   AdaptPageContext();
 
-  ShowCanvas(title, width, height, 1);
+  ShowCanvas(title, 1);
   ResizeViewport(width, height);
   if (!SetupGl()) return FailOpen("Initialization Failed.");
+  // The window opens at the size asked for, then takes the stage's, as a
+  // window manager that fits new windows to the screen would do.
+  PageView.WindowOpen = true;
+  PageView.StageChanged = true;
   return true;
 }
 
 // The page keeps its one WebGL context for every window, where Windows makes a
 // new one per window.
 void CloseGlWindow() {
+  PageView.WindowOpen = false;
   if (FullscreenMode) LeavePageFullscreen();
-  ShowCanvas("", 0, 0, 0);
+  ShowCanvas("", 0);
 }
 
 PumpResult PumpOneMessage(std::intptr_t* lastParam) {
   // The window's own changes come before the queued events, as one message each.
-  if (TakeFullscreenChange()) {
+  if (TakeStageChange() || TakeFullscreenChange()) {
     *lastParam = 0;
     return PumpResult::Handled;
   }
