@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """The page in headless Chromium: one load plays the solved start, every chord, a spin past a cube turn, a
 chord on the pad by mouse, F1 (fullscreen left by the browser between), S and Escape, each still picture
-checked against the sticker model; two loads spoil Data files; a phone plays by touch and turns; a start
-without WebGL ends in its message. No load leaves an uncaught error or an unhandled rejection.
+checked against the sticker model; two loads spoil Data files; a phone plays by touch and turns; starts
+without WebGL or with a page file spoiled end in their messages; a second visit plays offline. No load
+leaves an uncaught error or an unhandled rejection.
 Usage: voxra_web_e2e.py SITE_DIR"""
 
 import base64
@@ -243,12 +244,34 @@ def main(site):
         phone.touch("touchStart", at(phone, "[data-key=KeyS]")), phone.touch("touchEnd")
         phone.frames(30)
         check(fit(still(phone, 0), puzzle, [spin])[0] > 0.1, "30 frames after S the puzzle is as it was")
+        check(phone.eval("navigator.serviceWorker.controller !== null"), "no service worker after two visits")
         phone.hold(["Escape"])
         state(phone, r"none,[^,]*,[^,]*,0,The game has ended\.", "the ended page after Escape mid-scramble")
         done(phone, "phone")
+        # A page file missing or cut short: the page says which within a few seconds.
+        wasm = open(site + "/voxra.wasm", "rb").read()
+        for name, bytes_, why in (("voxra.data", None, "404 Not Found"),
+                                  ("voxra.wasm", wasm[:len(wasm) // 2], "damaged or incomplete")):
+            broken = Page(browser).goto(Site(site, {name: bytes_}).url)
+            state(broken, r"none,[^,]*,[^,]*,,Voxra stopped: %s could not be loaded \(%s\)\." % (name, why),
+                  "%s's message" % name, timeout=5)
+            done(broken, name)
+        # The second visit with the network gone: the service worker's files play.
+        served.close()
+        offline = Page(browser, BEFORE % json.dumps([{}, False]))
+        offline.call("Network.enable")
+        offline.call("Network.emulateNetworkConditions", offline=True, latency=0, downloadThroughput=-1,
+                     uploadThroughput=-1)
+        offline.goto(url)
+        state(offline, "block,fits,Voxra - By Orvane v1.2,,", "the game offline")
+        check(offline.eval("legend.hidden"), "the legend hidden on the phone is shown again")
+        chord(offline, 0)
+        expect(offline, Puzzle().turn(*TURNS[0][:3]), "a turn offline")
+        done(offline, "offline")
     # No WebGL: the open fails with its message, and the page says why.
     with Browser("--disable-webgl") as browser:
-        bare = Page(browser).goto(url)
+        served = Site(site)
+        bare = Page(browser).goto(served.url)
         state(bare, r"none,[^,]*,Voxra,1,Voxra stopped: Can't Create A GL Rendering Context\. The browser",
               "the ended page without WebGL")
         check(bare.dialogs == ["ERROR\n\nCan't Create A GL Rendering Context."], "dialogs: %s" % bare.dialogs)
