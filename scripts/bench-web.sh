@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Measures the page in headless Chromium (SwiftShader) and prints:
-#  - frames/s of the game beside a page that only clears a 400 x 400 WebGL
-#    canvas once per animation frame (the display rate), measured in turns in
-#    the same browser, and their ratio (goal >= 0.99);
+#  - frames/s of the game, its on-screen pad shown, beside a page that only
+#    clears a WebGL canvas of the game canvas's size once per animation frame
+#    (the display rate), measured in turns in the same browser, and their
+#    ratio (goal >= 0.99);
 #  - time from navigation to the first presented frame (goal <= 1 s);
 #  - the page's files gzip-compressed (goal <= 400 KB).
 # A frame is a glClear (the game clears once per drawn frame), counted from
@@ -18,8 +19,11 @@ nice -n 10 cmake --build --preset web >/dev/null
 bench="$build/bench-web"
 rm -rf "$bench" && mkdir -p "$bench" && cp -r "$build/site" "$bench/site"
 cat > "$bench/clear.html" <<'HTML'
-<!doctype html><canvas id="c" width="400" height="400"></canvas><script>
-  const gl = document.getElementById('c').getContext('webgl', { antialias: false, alpha: false });
+<!doctype html><style>body { margin: 0; }</style><canvas id="c"></canvas><script>
+  const size = new URLSearchParams(location.search), c = document.getElementById('c');
+  [c.width, c.height] = [+size.get('w'), +size.get('h')];
+  [c.style.width, c.style.height] = [c.width / devicePixelRatio + 'px', c.height / devicePixelRatio + 'px'];
+  const gl = c.getContext('webgl', { antialias: false, alpha: false });
   const frame = () => { gl.clearColor(0, 0, 0, 1); gl.clear(gl.COLOR_BUFFER_BIT); requestAnimationFrame(frame); };
   requestAnimationFrame(frame);
 </script>
@@ -27,11 +31,12 @@ HTML
 
 echo "page files, gzip -9:"
 total=0
-for f in index.html voxra.js voxra.wasm voxra.data; do
-  raw=$(stat -c %s "$build/site/$f"); gz=$(gzip -9c "$build/site/$f" | wc -c); total=$((total + gz))
-  printf '  %-11s %8d bytes, %7d gzip\n' "$f" "$raw" "$gz"
+for path in "$build"/site/*; do
+  f=$(basename "$path")
+  raw=$(stat -c %s "$path"); gz=$(gzip -9c "$path" | wc -c); total=$((total + gz))
+  printf '  %-20s %8d bytes, %7d gzip\n' "$f" "$raw" "$gz"
 done
-printf '  total       %d bytes gzip (%.1f KB; goal <= 400 KB)\n' "$total" "$(echo "$total / 1024" | bc -l)"
+printf '  total                %d bytes gzip (%.1f KB; goal <= 400 KB)\n' "$total" "$(echo "$total / 1024" | bc -l)"
 
 PYTHONPATH=tools python3 bench/web/page_bench.py "$bench" "$seconds"
 
