@@ -1,9 +1,8 @@
 #!/usr/bin/python3
 """The page in headless Chromium: one load plays the solved start, every chord, a spin past a cube turn, a
-chord on the pad by mouse, F1 (fullscreen left by the browser between), S and Escape, each still picture
-checked against the sticker model; two loads spoil Data files; a phone plays by touch and turns; starts
-without WebGL or with a page file spoiled end in their messages; a second visit plays offline. No load
-leaves an uncaught error or an unhandled rejection.
+mouse drag on the pad, F1 (fullscreen left by the browser between), S and Escape, each still picture checked
+against the sticker model; two loads spoil Data files; a phone plays by touch; starts without WebGL or a page
+file end in their messages; a second visit plays offline. No load leaves an uncaught error or rejection.
 Usage: voxra_web_e2e.py SITE_DIR"""
 
 import base64
@@ -45,19 +44,19 @@ STILL = """new Promise((done, fail) => {
     read.readAsDataURL(new Blob([pic.rgba]));
   })(); })"""
 # The canvas's display, whether it fills the stage (its width, at most width / 0.7 high, in device pixels,
-# inside the viewport, nothing scrolled, nothing over it), the page's title, the exit code and the note shown.
-STATE = """(c => { if (!c || !document.getElementById('pad')) return 'loading';
-  const r = c.getBoundingClientRect(), s = document.getElementById('stage').getBoundingClientRect(),
-  k = devicePixelRatio, e = document.scrollingElement, note = document.getElementById('note');
-  const over = [...document.querySelectorAll('#legend, #pad')].filter(o => (b => b.width && b.right > r.left &&
-    b.left < r.right && b.bottom > r.top && b.top < r.bottom)(o.getBoundingClientRect())).map(o => o.id);
-  const fits = c.width === Math.round(r.width * k) && c.height === Math.round(r.height * k) &&
+# nothing scrolled, nothing over it), the page's title, the exit code and the note shown.
+STATE = """(c => { if (!c || !window.pad) return 'loading';
+  const [r, s, k, e] = [c.getBoundingClientRect(), stage.getBoundingClientRect(), devicePixelRatio,
+    document.scrollingElement];
+  const fits = [c.width, c.height] + '' == [Math.round(r.width * k), Math.round(r.height * k)] &&
     Math.abs(r.width - s.width) < 1 && (Math.abs(r.height - s.height) < 1 || r.width / r.height < 0.71) &&
-    r.top >= s.top && r.bottom <= s.bottom + 0.5 && s.bottom <= innerHeight && e.scrollWidth <= innerWidth &&
-    e.scrollHeight <= innerHeight && !over.length;
-  return [c.style.display, fits ? 'fits' : ['misfit', c.width, c.height, r.width, r.height, s.width, s.height,
-    ...over].join(' '), document.title, document.body.dataset.exitCode,
-    note.style.display === 'none' ? '' : note.textContent].join(); })(document.querySelector('canvas'))"""
+    r.top >= s.top && r.bottom <= s.bottom + 0.5 && e.scrollHeight <= innerHeight && e.scrollWidth <= innerWidth
+    && ![legend, pad].map(o => o.getBoundingClientRect()).some(b => b.width && b.right > r.left &&
+      b.left < r.right && b.bottom > r.top && b.top < r.bottom);
+  return [c.style.display, fits ? 'fits' : 'misfit ' + [c.width, c.height, r.width, r.height].join(' '),
+    document.title, document.body.dataset.exitCode, note.style.display === 'none' ? '' : note.textContent];
+})(document.querySelector('canvas')).toString()"""
+# The centre of a pad key, by its code, or of an element, by #id.
 KEY = "(r => [r.x + r.width / 2, r.y + r.height / 2])(document.querySelector('%s').getBoundingClientRect())"
 FALLBACK = ("Tamo GL\n\nThe Requested Fullscreen Mode Is Not Supported By\n"
             "Your Video Card. Use Windowed Mode Instead?")
@@ -110,25 +109,16 @@ def chord(page, n):
     page.frames(18)
 
 
-def at(page, selector):
-    return page.eval(KEY % selector)
+def at(page, key):
+    return page.eval(KEY % (key if key[0] == "#" else "[data-key=%s]" % key))
 
 
-def drag(page, codes, touch=True):
-    """A finger (or the mouse) down on the first pad key, over the next ones, lifted on the last."""
-    down, move, up = ("touchStart", "touchMove", "touchEnd") if touch else ("mousePressed", "mouseMoved",
-                                                                             "mouseReleased")
-    points = [at(page, "[data-key=%s]" % code) for code in codes]
-    for kind, point in zip([down] + [move] * (len(points) - 1), points):
-        page.touch(kind, point) if touch else page.mouse(kind, *point)
-    page.touch(up) if touch else page.mouse(up, *points[-1])
-
-
-def front(pic, dx, dy):
-    """The pixel showing the point (dx, dy) from the centre of the unturned, unspun puzzle's front face."""
-    w, h, z = pic[0], pic[1], -CENTRE[2] - 1.5
-    return (round((1 + (CENTRE[0] + dx) / z * FOCAL * h / w) * w / 2),
-            round((1 - (CENTRE[1] + dy) / z * FOCAL) * h / 2))
+def drag(page, keys, mouse=False):
+    """A finger (or the mouse) down on the first key, over the next ones, lifted on the last."""
+    steps = [("touchStart", "mousePressed")] + [("touchMove", "mouseMoved")] * (len(keys) - 1)
+    for (touch, click), key in zip(steps, keys):
+        page.mouse(click, *at(page, key)) if mouse else page.touch(touch, at(page, key))
+    page.mouse("mouseReleased", *at(page, keys[-1])) if mouse else page.touch("touchEnd")
 
 
 def f1(page):
@@ -149,14 +139,15 @@ def main(site):
     served = Site(site)
     url = served.url
     with Browser() as browser:
-        def load(spoil, refuse=False, screen=None):
+        def load(spoil, refuse=False, screen=(800, 600), offline=False):
             page = Page(browser, BEFORE % json.dumps([spoil, refuse]))
-            if screen:
-                page.screen(*screen)
+            page.screen(*screen)
+            page.call("Network.emulateNetworkConditions", offline=offline, latency=0, downloadThroughput=-1,
+                      uploadThroughput=-1)
             return page.goto(url)
         page, puzzle = load({}), Puzzle()
         state(page, "block,fits,Voxra - By Orvane v1.2,,", "the game window titled v1.2 filling the stage")
-        check(page.eval("!legend.hidden && pad.hidden"), "a first visit by mouse without the legend or with the pad")
+        check(page.eval("!legend.hidden && pad.hidden"), "a first visit by mouse: no legend, or the pad")
         expect(page, puzzle, "solved start")
         for n in [0, 2, 8, 16, 5, 10, 13, 7, 1, 3, 9, 17, 4, 11, 14, 6, 12, 15]:
             chord(page, n)
@@ -177,10 +168,9 @@ def main(site):
                       [spun - 90 * cube_turns])
         # The pad, shown by its button: the mouse pressed on 6, moved over 5, released on 9 turns the right
         # column up once.
-        page.mouse("mousePressed", *at(page, "#pad-toggle")), page.mouse("mouseReleased", *at(page, "#pad-toggle"))
-        page.wait("!pad.hidden")
-        drag(page, ["Numpad6", "Numpad5", "Numpad9"], touch=False)
-        expect(page, puzzle.spun(cube_turns).turn(*TURNS[16][:3]).turn(*TURNS[0][:3]), "a drag by mouse", [spin])
+        drag(page, ["#pad-toggle"], mouse=True), page.wait("!pad.hidden")
+        drag(page, ["Numpad6", "Numpad5", "Numpad9"], mouse=True)
+        expect(page, puzzle.spun(cube_turns).turn(*TURNS[16][:3]).turn(*TURNS[0][:3]), "mouse drag", [spin])
         # F1 reopens solved (fullscreen, or windowed after the question). Fullscreen left by the browser keeps
         # the puzzle, shows the cursor and puts the window back; the next F1 asks for fullscreen again. Then F1
         # windowed.
@@ -189,8 +179,7 @@ def main(site):
         print("F1: %s" % ("fullscreen granted" if granted else "refused, question answered Yes"))
         expect(page, Puzzle(), "solved after F1", near)
         if granted:
-            chord(page, 0)
-            page.eval("document.exitFullscreen()")
+            chord(page, 0), page.eval("document.exitFullscreen()")
             state(page, "block,fits,Voxra - By Orvane v1.1,,", "the window after the browser left fullscreen")
             check(page.eval("canvas.style.cursor === ''"), "no cursor after the browser left fullscreen")
             expect(page, Puzzle().turn(*TURNS[0][:3]), "turn 0 after the browser left fullscreen", near)
@@ -203,21 +192,22 @@ def main(site):
         check(352 <= mixed[2] - start <= 400 and fit(mixed, Puzzle(), [spin])[0] > 0.1,
               "the scramble took %d frames" % (mixed[2] - start))
         page.hold(["Escape"])
-        state(page, r"none,[^,]*,[^,]*,0,The game has ended\.", "exit code 0 and the ended page after Escape")
+        state(page, r"none,.*,0,The game has ended\.", "exit code 0 and the ended page after Escape")
         done(page, "play")
         # A spoiled Data1: its message, a plain white front (sticker centres, a border); F1 refused: the
         # question, the message.
         spoiled = load({"Data1.dll": NOT_BITMAP}, True)
         state(spoiled, "block,fits,Voxra - By Orvane v1.2,,", "the game window titled v1.2")
-        pic = still(spoiled)
-        check(all(min(pic[3](*front(pic, *p))) >= 250 for p in [(-1, -1), (0, 0), (1, 1), (-0.5, 0)]),
-              "the bare front is not white")
+        w, h, _, colour = still(spoiled)  # the front's points (x, y) from its centre at pixels (px, py):
+        front = [((1 + (1.5 + x) / 13.5 * FOCAL * h / w) * w / 2, (1 - (1.5 + y) / 13.5 * FOCAL) * h / 2)
+                 for x, y in [(-1, -1), (0, 0), (1, 1), (-0.5, 0)]]  # sticker centres, a border
+        check(all(min(colour(round(px), round(py))) >= 250 for px, py in front), "the bare front is not white")
         check(not f1(spoiled) and spoiled.dialogs == [UNKNOWN, FALLBACK, UNKNOWN],
               "dialogs: %s" % spoiled.dialogs)
         done(spoiled, "Data1 spoiled")
         # Data8 missing ends the game with exit code 1 after Data3's message; a folder is skipped silently.
         fatal = load({"Data3.dll": NOT_BITMAP, "Data5.dll": "dir", "Data8.dll": None})
-        state(fatal, r"[^,]*,[^,]*,[^,]*,1,Voxra stopped: Initialization Failed\. Reload", "exit code 1 without Data8")
+        state(fatal, r"none,.*,1,Voxra stopped: Initialization Failed\. Reload", "exit code 1 without Data8")
         check(fatal.dialogs == [UNKNOWN, "ERROR\n\nInitialization Failed."], "dialogs: %s" % fatal.dialogs)
         done(fatal, "Data8 missing")
         # A phone, by touch: the pad shown, the legend under the picture. Two drags at once (one across other
@@ -228,41 +218,32 @@ def main(site):
         check(phone.eval("!pad.hidden && !legend.hidden"), "a phone without the pad or the legend")
         drag(phone, ["Numpad6", "Numpad5", "Numpad8", "Numpad9"]), drag(phone, ["Numpad2", "Numpad3"])
         expect(phone, puzzle.turn(*TURNS[0][:3]).turn(*TURNS[2][:3]), "two drags, the second at once")
-        phone.touch("touchStart", at(phone, "[data-key=Numpad0]"))
-        phone.touch("touchStart", at(phone, "[data-key=Numpad0]"), at(phone, "[data-key=Numpad1]"))
-        phone.frames(2), phone.touch("touchEnd")
+        zero, one = at(phone, "Numpad0"), at(phone, "Numpad1")
+        phone.touch("touchStart", zero), phone.touch("touchStart", zero, one), phone.frames(2)
+        phone.touch("touchEnd")
         expect(phone, puzzle.turn(*TURNS[16][:3]), "two fingers on 0 and 1")
-        for code, frames, lift in (("ArrowLeft", 4, "touchEnd"), ("ArrowRight", 2, "touchCancel")):
-            phone.touch("touchStart", at(phone, "[data-key=%s]" % code)), phone.frames(frames), phone.touch(lift)
+        for key, frames, lift in (("ArrowLeft", 4, "touchEnd"), ("ArrowRight", 2, "touchCancel")):
+            phone.touch("touchStart", at(phone, key)), phone.frames(frames), phone.touch(lift)
         spin = expect(phone, puzzle, "arrows held", [k * 0.75 for k in range(-61, 62)])
         check(spin != 0, "the arrows did not spin the view")
-        phone.screen(844, 390, 2, True)
-        state(phone, "block,fits,Voxra - By Orvane v1.2,,", "the game filling a phone's stage in landscape")
+        phone.screen(844, 390, 2, True), state(phone, "block,fits,Voxra - By Orvane v1.2,,", "landscape")
         expect(phone, puzzle, "turned to landscape", [spin])
-        phone.touch("touchStart", at(phone, "#legend-hide")), phone.touch("touchEnd")
-        phone.wait("legend.hidden")
-        phone.touch("touchStart", at(phone, "[data-key=KeyS]")), phone.touch("touchEnd")
-        phone.frames(30)
+        drag(phone, ["#legend-hide"]), phone.wait("legend.hidden")
+        drag(phone, ["KeyS"]), phone.frames(30)
         check(fit(still(phone, 0), puzzle, [spin])[0] > 0.1, "30 frames after S the puzzle is as it was")
         check(phone.eval("navigator.serviceWorker.controller !== null"), "no service worker after two visits")
-        phone.hold(["Escape"])
-        state(phone, r"none,[^,]*,[^,]*,0,The game has ended\.", "the ended page after Escape mid-scramble")
         done(phone, "phone")
         # A page file missing or cut short: the page says which within a few seconds.
-        wasm = open(site + "/voxra.wasm", "rb").read()
-        for name, bytes_, why in (("voxra.data", None, "404 Not Found"),
-                                  ("voxra.wasm", wasm[:len(wasm) // 2], "damaged or incomplete")):
-            broken = Page(browser).goto(Site(site, {name: bytes_}).url)
-            state(broken, r"none,[^,]*,[^,]*,,Voxra stopped: %s could not be loaded \(%s\)\." % (name, why),
-                  "%s's message" % name, timeout=5)
+        with open(site + "/voxra.wasm", "rb") as f:
+            half = f.read()[:20000]
+        for name, spoilt, why in (("voxra.data", None, "404 Not Found"),
+                                  ("voxra.wasm", half, "damaged or incomplete")):
+            broken = Page(browser).goto(Site(site, {name: spoilt}).url)
+            state(broken, r"none,.*,,Voxra stopped: %s could not be loaded \(%s\)\." % (name, why), name, 5)
             done(broken, name)
         # The second visit with the network gone: the service worker's files play.
         served.close()
-        offline = Page(browser, BEFORE % json.dumps([{}, False]))
-        offline.call("Network.enable")
-        offline.call("Network.emulateNetworkConditions", offline=True, latency=0, downloadThroughput=-1,
-                     uploadThroughput=-1)
-        offline.goto(url)
+        offline = load({}, offline=True)
         state(offline, "block,fits,Voxra - By Orvane v1.2,,", "the game offline")
         check(offline.eval("legend.hidden"), "the legend hidden on the phone is shown again")
         chord(offline, 0)
@@ -270,9 +251,8 @@ def main(site):
         done(offline, "offline")
     # No WebGL: the open fails with its message, and the page says why.
     with Browser("--disable-webgl") as browser:
-        served = Site(site)
-        bare = Page(browser).goto(served.url)
-        state(bare, r"none,[^,]*,Voxra,1,Voxra stopped: Can't Create A GL Rendering Context\. The browser",
+        bare = Page(browser).goto(Site(site).url)
+        state(bare, r"none,.*,Voxra,1,Voxra stopped: Can't Create A GL Rendering Context\. The browser",
               "the ended page without WebGL")
         check(bare.dialogs == ["ERROR\n\nCan't Create A GL Rendering Context."], "dialogs: %s" % bare.dialogs)
         done(bare, "no WebGL")
