@@ -179,6 +179,8 @@ def main(site):
         print("F1: %s" % ("fullscreen granted" if granted else "refused, question answered Yes"))
         expect(page, Puzzle(), "solved after F1", near)
         if granted:
+            check(page.eval("document.fullscreenElement === game && stage.offsetHeight === innerHeight"),
+                  "fullscreen but the stage does not fill the screen's height")
             chord(page, 0), page.eval("document.exitFullscreen()")
             state(page, "block,fits,Voxra - By Orvane v1.1,,", "the window after the browser left fullscreen")
             check(page.eval("canvas.style.cursor === ''"), "no cursor after the browser left fullscreen")
