@@ -15,9 +15,10 @@ def controls_rows(readme):
     """The body rows of the table under the README's "## Controls" heading, as
     lists of cells (markdown: `code` spans only)."""
     lines = readme.split("\n")
-    start = lines.index("## Controls") + 1
+    if "## Controls" not in lines:
+        raise SystemExit("make_page.py: no \"## Controls\" heading in the README")
     table = []
-    for line in lines[start:]:
+    for line in lines[lines.index("## Controls") + 1:]:
         if line.startswith("|"):
             table.append(line)
         elif table:
