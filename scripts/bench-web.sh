@@ -5,10 +5,14 @@
 #    (the display rate), measured in turns in the same browser, and their
 #    ratio (goal >= 0.99);
 #  - time from navigation to the first presented frame (goal <= 1 s);
+#  - the renderer's work per game frame (layouts, style recalculations,
+#    script and task time), which machine load hardly changes;
+#  - given another build's site folder (say main's build/web/site), its
+#    frames/s measured in the same turns, and the game's ratio to it;
 #  - the page's files gzip-compressed (goal <= 400 KB).
 # A frame is a glClear (the game clears once per drawn frame), counted from
 # outside the game by wrapping the WebGL context's clear.
-# Usage: scripts/bench-web.sh [seconds per measurement, default 5]
+# Usage: scripts/bench-web.sh [seconds per measurement, default 5] [other site folder]
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds="${1:-5}"
@@ -18,6 +22,7 @@ nice -n 10 cmake --preset web >/dev/null
 nice -n 10 cmake --build --preset web >/dev/null
 bench="$build/bench-web"
 rm -rf "$bench" && mkdir -p "$bench" && cp -r "$build/site" "$bench/site"
+if [ -n "${2:-}" ]; then cp -r "$2" "$bench/other"; fi
 cat > "$bench/clear.html" <<'HTML'
 <!doctype html><style>body { margin: 0; }</style><canvas id="c"></canvas><script>
   const size = new URLSearchParams(location.search), c = document.getElementById('c');

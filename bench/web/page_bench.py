@@ -6,10 +6,15 @@ scripts/bench-web.sh, which builds the page first.
     page_bench.py BENCH_DIR SECONDS
 
 BENCH_DIR holds site/ (the page) and clear.html (a WebGL canvas of ?w= x ?h=
-pixels cleared once per animation frame: given the game canvas's size).
-Writes BENCH_DIR/web.png, the game's first picture. Every load comes from
-the network (no HTTP cache, no service worker).
+pixels cleared once per animation frame: given the game canvas's size), and
+may hold other/, another build's site/ (another branch's page), measured as
+it comes in the same turns. Also prints the renderer's own work per frame of
+the game (layouts, style recalculations, script and task time), which a
+loaded machine does not change as it changes frame rates. Writes
+BENCH_DIR/web.png, the game's first picture. Every load comes from the
+network (no HTTP cache, no service worker).
 """
+import os
 import base64
 import statistics
 import sys
@@ -49,17 +54,28 @@ def with_pad(page):
                      "(document.getElementById('canvas'))")
 
 
-def rate(page):
+def rate(page, work=None):
+    """Frames per second over the measurement; the renderer's work per frame added to `work`."""
     time.sleep(1)
+    page.call("Performance.enable")
+    before = metrics(page)
     start, end = page.eval(RATE % (seconds * 1000))
+    after = metrics(page)
+    for name in work if work is not None else ():
+        work[name].append((after[name] - before[name]) / (end - start))
     return (end - start) / seconds
+
+
+def metrics(page):
+    return {m["name"]: m["value"] for m in page.call("Performance.getMetrics")["metrics"]}
 
 
 def listed(values, digits):
     return ", ".join("%.*f" % (digits, v) for v in values)
 
 
-base, game, clear, first = Site(bench).url, [], [], []
+base, game, clear, first, other = Site(bench).url, [], [], [], []
+work = {"LayoutCount": [], "RecalcStyleCount": [], "ScriptDuration": [], "TaskDuration": []}
 with Browser("--disable-background-networking", "--disable-component-update", "--disable-default-apps",
              "--disable-extensions", "--disable-sync", "--no-first-run", "--mute-audio") as browser:
     page = opened(browser, base + "site/index.html")
@@ -82,10 +98,19 @@ with Browser("--disable-background-networking", "--disable-component-update", "-
                 f.write(base64.b64decode(shot["data"]))
             page.eval("document.getElementById('stage').style.cssText = ''")
         with_pad(page)
-        game.append(rate(page))
+        game.append(rate(page, work))
         page.close()
+        if os.path.isdir(bench + "/other"):
+            page = opened(browser, base + "other/index.html")
+            other.append(rate(page))
+            page.close()
 print("canvas with the pad shown:  %d x %d pixels, the clear-only page's the same" % (width, height))
 print("frames/s, clear-only page: %s  (mean %.1f)" % (listed(clear, 1), statistics.mean(clear)))
 print("frames/s, game with pad:   %s  (mean %.1f)" % (listed(game, 1), statistics.mean(game)))
 print("ratio game / clear-only:   %.3f  (goal >= 0.99)" % (statistics.mean(game) / statistics.mean(clear)))
 print("navigation to first frame: %s ms  (goal <= 1000 ms)" % listed(first, 0))
+print("renderer per game frame:   %.2f layouts, %.2f style recalculations, %.2f ms script, %.2f ms tasks" % tuple(
+    statistics.mean(work[name]) * (1000 if name.endswith("Duration") else 1) for name in work))
+if other:
+    print("frames/s, other/ page:     %s  (mean %.1f; ratio game / other %.3f)"
+          % (listed(other, 1), statistics.mean(other), statistics.mean(game) / statistics.mean(other)))
