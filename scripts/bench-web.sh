@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Measures the page in headless Chromium (SwiftShader) and prints:
-#  - frames/s of the game beside a page that only clears a 400 x 400 WebGL
-#    canvas once per animation frame (the display rate), measured in turns in
-#    the same browser, and their ratio (goal >= 0.99);
+#  - frames/s of the game, its on-screen pad shown, beside a page that only
+#    clears a WebGL canvas of the game canvas's size once per animation frame
+#    (the display rate), measured in turns in the same browser, and their
+#    ratio (goal >= 0.99);
 #  - time from navigation to the first presented frame (goal <= 1 s);
+#  - the renderer's work per game frame (layouts, style recalculations,
+#    script and task time), which machine load hardly changes;
+#  - given another build's site folder (say main's build/web/site), its
+#    frames/s measured in the same turns, and the game's ratio to it;
 #  - the page's files gzip-compressed (goal <= 400 KB).
 # A frame is a glClear (the game clears once per drawn frame), counted from
 # outside the game by wrapping the WebGL context's clear.
-# Usage: scripts/bench-web.sh [seconds per measurement, default 5]
+# Usage: scripts/bench-web.sh [seconds per measurement, default 5] [other site folder]
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds="${1:-5}"
@@ -17,9 +22,13 @@ nice -n 10 cmake --preset web >/dev/null
 nice -n 10 cmake --build --preset web >/dev/null
 bench="$build/bench-web"
 rm -rf "$bench" && mkdir -p "$bench" && cp -r "$build/site" "$bench/site"
+if [ -n "${2:-}" ]; then cp -r "$2" "$bench/other"; fi
 cat > "$bench/clear.html" <<'HTML'
-<!doctype html><canvas id="c" width="400" height="400"></canvas><script>
-  const gl = document.getElementById('c').getContext('webgl', { antialias: false, alpha: false });
+<!doctype html><style>body { margin: 0; }</style><canvas id="c"></canvas><script>
+  const size = new URLSearchParams(location.search), c = document.getElementById('c');
+  [c.width, c.height] = [+size.get('w'), +size.get('h')];
+  [c.style.width, c.style.height] = [c.width / devicePixelRatio + 'px', c.height / devicePixelRatio + 'px'];
+  const gl = c.getContext('webgl', { antialias: false, alpha: false });
   const frame = () => { gl.clearColor(0, 0, 0, 1); gl.clear(gl.COLOR_BUFFER_BIT); requestAnimationFrame(frame); };
   requestAnimationFrame(frame);
 </script>
@@ -27,11 +36,12 @@ HTML
 
 echo "page files, gzip -9:"
 total=0
-for f in index.html voxra.js voxra.wasm voxra.data; do
-  raw=$(stat -c %s "$build/site/$f"); gz=$(gzip -9c "$build/site/$f" | wc -c); total=$((total + gz))
-  printf '  %-11s %8d bytes, %7d gzip\n' "$f" "$raw" "$gz"
+for path in "$build"/site/*; do
+  f=$(basename "$path")
+  raw=$(stat -c %s "$path"); gz=$(gzip -9c "$path" | wc -c); total=$((total + gz))
+  printf '  %-20s %8d bytes, %7d gzip\n' "$f" "$raw" "$gz"
 done
-printf '  total       %d bytes gzip (%.1f KB; goal <= 400 KB)\n' "$total" "$(echo "$total / 1024" | bc -l)"
+printf '  total                %d bytes gzip (%.1f KB; goal <= 400 KB)\n' "$total" "$(echo "$total / 1024" | bc -l)"
 
 PYTHONPATH=tools python3 bench/web/page_bench.py "$bench" "$seconds"
 

@@ -23,7 +23,8 @@
 //                    keyboard focus
 //   WindowActive     cleared while the window is minimised, set when restored
 //   FullscreenMode   read, and set by OpenGlWindow (cleared when the user
-//                    accepts the windowed fallback)
+//                    accepts the windowed fallback, and by the page when the
+//                    browser leaves fullscreen on its own)
 //   ResizeViewport   on a new client size, and once when a window opens
 //   SetupGl          once a new window's GL context is current and the window
 //                    is shown; a false result fails the open

@@ -1,6 +1,8 @@
 #!/usr/bin/python3
-"""The page in headless Chromium: one load plays the solved start, every chord, a spin past a cube turn,
-F1, S and Escape, each still picture checked against the sticker model; two loads spoil Data files.
+"""The page in headless Chromium: one load plays the solved start, every chord, a spin past a cube turn, a
+mouse drag on the pad, F1 (fullscreen left by the browser between), S and Escape, each still picture checked
+against the sticker model; two loads spoil Data files; a phone plays by touch; starts without WebGL or a page
+file end in their messages; a second visit plays offline. No load leaves an uncaught error or rejection.
 Usage: voxra_web_e2e.py SITE_DIR"""
 
 import base64
@@ -9,7 +11,7 @@ import re
 import signal
 import sys
 
-from drive.cdrive import Browser, Failure, Page, serve
+from drive.cdrive import Browser, Failure, Page, Site
 from drive.puzzle_model import CENTRE, FOCAL, TURNS, Puzzle, wrong_share
 
 # Run before the page's scripts: the canvas kept readable, animation frames counted, fullscreen refused if
@@ -41,9 +43,21 @@ STILL = """new Promise((done, fail) => {
     read.onload = () => done({ ...pic, rgba: read.result.split(',')[1] });
     read.readAsDataURL(new Blob([pic.rgba]));
   })(); })"""
-# The canvas's display and size, the page's title, and once the game has ended its exit code and text.
-STATE = """(c => c ? [c.style.display, c.width, c.height, document.title, document.body.dataset.exitCode,
-  document.body.innerText.trim()].join() : 'loading')(document.querySelector('canvas'))"""
+# The canvas's display, whether it fills the stage (its width, at most width / 0.7 high, in device pixels,
+# nothing scrolled, nothing over it), the page's title, the exit code and the note shown.
+STATE = """(c => { if (!c || !window.pad) return 'loading';
+  const [r, s, k, e] = [c.getBoundingClientRect(), stage.getBoundingClientRect(), devicePixelRatio,
+    document.scrollingElement];
+  const fits = [c.width, c.height] + '' == [Math.round(r.width * k), Math.round(r.height * k)] &&
+    Math.abs(r.width - s.width) < 1 && (Math.abs(r.height - s.height) < 1 || r.width / r.height < 0.71) &&
+    r.top >= s.top && r.bottom <= s.bottom + 0.5 && e.scrollHeight <= innerHeight && e.scrollWidth <= innerWidth
+    && ![legend, pad].map(o => o.getBoundingClientRect()).some(b => b.width && b.right > r.left &&
+      b.left < r.right && b.bottom > r.top && b.top < r.bottom);
+  return [c.style.display, fits ? 'fits' : 'misfit ' + [c.width, c.height, r.width, r.height].join(' '),
+    document.title, document.body.dataset.exitCode, note.style.display === 'none' ? '' : note.textContent];
+})(document.querySelector('canvas')).toString()"""
+# The centre of a pad key, by its code, or of an element, by #id.
+KEY = "(r => [r.x + r.width / 2, r.y + r.height / 2])(document.querySelector('%s').getBoundingClientRect())"
 FALLBACK = ("Tamo GL\n\nThe Requested Fullscreen Mode Is Not Supported By\n"
             "Your Video Card. Use Windowed Mode Instead?")
 UNKNOWN, NOT_BITMAP = "Error\n\nUnknown DIB file format.", list(b"BM") + [7] * 60
@@ -54,8 +68,8 @@ def check(ok, message):
         raise Failure(message)
 
 
-def state(page, pattern, what):
-    return page.wait(STATE, lambda s: re.match(pattern, s), what=what)
+def state(page, pattern, what, timeout=20):
+    return page.wait(STATE, lambda s: re.match(pattern, s), what=what, timeout=timeout)
 
 
 def still(page, quiet=250):
@@ -66,15 +80,17 @@ def still(page, quiet=250):
 
 
 def fit(pic, puzzle, spins):
-    """(wrong share, spin) of the spins that fit best (the middle one of several) at every fifth pixel whose
-    ray passes the puzzle's bounding sphere: the others show none of it at any spin."""
+    """(wrong share, spin) of the spins that fit best (the middle one of several) at pixels five apart in a
+    400 x 400 picture (as many in a larger one) whose ray passes the puzzle's bounding sphere: the others
+    show none of it at any spin."""
     w, h, _, colour = pic
+    step = max(5, round(5 * (w * h / 160000) ** 0.5))
 
     def near(x, y):  # the centre's squared distance from the ray against 2.6 squared
         d = ((2 * x / w - 1) * w / h / FOCAL, (1 - 2 * y / h) / FOCAL, -1.0)
         along = sum(c * a for c, a in zip(CENTRE, d))
         return sum(c * c for c in CENTRE) - along * along / sum(a * a for a in d) < 6.76
-    samples = [(x, y, colour(x, y)) for y in range(2, h - 1, 5) for x in range(2, w - 1, 5) if near(x, y)]
+    samples = [(x, y, colour(x, y)) for y in range(2, h - 1, step) for x in range(2, w - 1, step) if near(x, y)]
     shares = [wrong_share(puzzle, samples, w, h, 0, spin) for spin in spins]
     least = min(shares)
     best = [spin for share, spin in zip(shares, spins) if share == least]
@@ -93,22 +109,45 @@ def chord(page, n):
     page.frames(18)
 
 
+def at(page, key):
+    return page.eval(KEY % (key if key[0] == "#" else "[data-key=%s]" % key))
+
+
+def drag(page, keys, mouse=False):
+    """A finger (or the mouse) down on the first key, over the next ones, lifted on the last."""
+    steps = [("touchStart", "mousePressed")] + [("touchMove", "mouseMoved")] * (len(keys) - 1)
+    for (touch, click), key in zip(steps, keys):
+        page.mouse(click, *at(page, key)) if mouse else page.touch(touch, at(page, key))
+    page.mouse("mouseReleased", *at(page, keys[-1])) if mouse else page.touch("touchEnd")
+
+
 def f1(page):
-    """F1: a 640 x 480 window titled v1.1, fullscreen (True) or, when refused, after the question (Yes)."""
+    """F1: a window titled v1.1 filling the stage, fullscreen (True) or, when refused, after the question."""
     asked = len(page.dialogs)
     page.hold(["F1"])
-    state(page, "block,640,480,Voxra - By Orvane v1.1,,", "a 640 x 480 window titled v1.1")
+    state(page, "block,fits,Voxra - By Orvane v1.1,,", "a window titled v1.1 filling the stage")
     check(page.dialogs[asked:asked + 1] in ([], [FALLBACK]), "F1 asked %s" % page.dialogs[asked:])
     return page.eval("document.fullscreenElement !== null")
 
 
+def done(page, what):
+    check(not page.errors, "%s: %s" % (what, page.errors))
+    page.close()
+
+
 def main(site):
-    url = serve(site)
+    served = Site(site)
+    url = served.url
     with Browser() as browser:
-        def load(spoil, refuse=False):
-            return Page(browser, BEFORE % json.dumps([spoil, refuse])).goto(url)
+        def load(spoil, refuse=False, screen=(800, 600), offline=False):
+            page = Page(browser, BEFORE % json.dumps([spoil, refuse]))
+            page.screen(*screen)
+            page.call("Network.emulateNetworkConditions", offline=offline, latency=0, downloadThroughput=-1,
+                      uploadThroughput=-1)
+            return page.goto(url)
         page, puzzle = load({}), Puzzle()
-        state(page, "block,400,400,Voxra - By Orvane v1.2,,", "the game window titled v1.2")
+        state(page, "block,fits,Voxra - By Orvane v1.2,,", "the game window titled v1.2 filling the stage")
+        check(page.eval("!legend.hidden && pad.hidden"), "a first visit by mouse: no legend, or the pad")
         expect(page, puzzle, "solved start")
         for n in [0, 2, 8, 16, 5, 10, 13, 7, 1, 3, 9, 17, 4, 11, 14, 6, 12, 15]:
             chord(page, n)
@@ -127,33 +166,99 @@ def main(site):
         chord(page, 16)
         spin = expect(page, puzzle.spun(cube_turns).turn(*TURNS[16][:3]), "front slab after %g degrees" % spun,
                       [spun - 90 * cube_turns])
-        # F1 reopens solved (fullscreen, or windowed after the question); F1 again windowed.
-        print("F1: %s" % ("fullscreen granted" if f1(page) else "refused, question answered Yes"))
-        expect(page, Puzzle(), "solved after F1", [spin + k * 0.75 for k in range(-2, 3)])
-        check(not f1(page), "the second F1 left the page fullscreen")
-        # S: 22 turns of 16 frames, then the picture stands still on a mixed puzzle.
+        # The pad, shown by its button: the mouse pressed on 6, moved over 5, released on 9 turns the right
+        # column up once.
+        drag(page, ["#pad-toggle"], mouse=True), page.wait("!pad.hidden")
+        drag(page, ["Numpad6", "Numpad5", "Numpad9"], mouse=True)
+        expect(page, puzzle.spun(cube_turns).turn(*TURNS[16][:3]).turn(*TURNS[0][:3]), "mouse drag", [spin])
+        # F1 reopens solved (fullscreen, or windowed after the question). Fullscreen left by the browser keeps
+        # the puzzle, shows the cursor and puts the window back; the next F1 asks for fullscreen again. Then F1
+        # windowed.
+        near = [spin + k * 0.75 for k in range(-2, 3)]
+        granted = f1(page)
+        print("F1: %s" % ("fullscreen granted" if granted else "refused, question answered Yes"))
+        expect(page, Puzzle(), "solved after F1", near)
+        if granted:
+            check(page.eval("document.fullscreenElement === game && stage.offsetHeight === innerHeight"),
+                  "fullscreen but the stage does not fill the screen's height")
+            chord(page, 0), page.eval("document.exitFullscreen()")
+            state(page, "block,fits,Voxra - By Orvane v1.1,,", "the window after the browser left fullscreen")
+            check(page.eval("canvas.style.cursor === ''"), "no cursor after the browser left fullscreen")
+            expect(page, Puzzle().turn(*TURNS[0][:3]), "turn 0 after the browser left fullscreen", near)
+            check(f1(page), "F1 after the browser left fullscreen did not go fullscreen")
+        check(not f1(page), "the last F1 left the page fullscreen")
+        # S, by its label (where Dvorak has it): 22 turns of 16 frames, then the picture stands still on a
+        # mixed puzzle.
         start = page.eval("testFrames")
-        page.hold(["KeyS"])
+        page.hold(["Semicolon=s"])
         mixed = still(page, 500)
         check(352 <= mixed[2] - start <= 400 and fit(mixed, Puzzle(), [spin])[0] > 0.1,
               "the scramble took %d frames" % (mixed[2] - start))
         page.hold(["Escape"])
-        state(page, r"none,\d+,\d+,[^,]*,0,The game has ended\.", "exit code 0 and the ended page after Escape")
-        page.close()
+        state(page, r"none,.*,0,The game has ended\.", "exit code 0 and the ended page after Escape")
+        done(page, "play")
         # A spoiled Data1: its message, a plain white front (sticker centres, a border); F1 refused: the
         # question, the message.
         spoiled = load({"Data1.dll": NOT_BITMAP}, True)
-        state(spoiled, "block,400,400,Voxra - By Orvane v1.2,,", "the game window titled v1.2")
-        colour = still(spoiled)[3]
-        check(all(min(colour(x, y)) >= 250 for x, y in [(218, 182), (254, 146), (289, 111), (236, 146)]),
-              "the bare front is not white")
+        state(spoiled, "block,fits,Voxra - By Orvane v1.2,,", "the game window titled v1.2")
+        w, h, _, colour = still(spoiled)  # the front's points (x, y) from its centre at pixels (px, py):
+        front = [((1 + (1.5 + x) / 13.5 * FOCAL * h / w) * w / 2, (1 - (1.5 + y) / 13.5 * FOCAL) * h / 2)
+                 for x, y in [(-1, -1), (0, 0), (1, 1), (-0.5, 0)]]  # sticker centres, a border
+        check(all(min(colour(round(px), round(py))) >= 250 for px, py in front), "the bare front is not white")
         check(not f1(spoiled) and spoiled.dialogs == [UNKNOWN, FALLBACK, UNKNOWN],
               "dialogs: %s" % spoiled.dialogs)
-        spoiled.close()
+        done(spoiled, "Data1 spoiled")
         # Data8 missing ends the game with exit code 1 after Data3's message; a folder is skipped silently.
         fatal = load({"Data3.dll": NOT_BITMAP, "Data5.dll": "dir", "Data8.dll": None})
-        state(fatal, r"[^,]*,\d+,\d+,[^,]*,1,The game has ended", "exit code 1 without Data8")
+        state(fatal, r"none,.*,1,Voxra stopped: Initialization Failed\. Reload", "exit code 1 without Data8")
         check(fatal.dialogs == [UNKNOWN, "ERROR\n\nInitialization Failed."], "dialogs: %s" % fatal.dialogs)
+        done(fatal, "Data8 missing")
+        # A phone, by touch: the pad shown, the legend under the picture. Two drags at once (one across other
+        # keys), two fingers, an arrow held and one cancelled, the phone turned, the legend hidden, S tapped
+        # (a whole scramble is timed above).
+        phone, puzzle = load({}, screen=(390, 844, 2, True)), Puzzle()
+        state(phone, "block,fits,Voxra - By Orvane v1.2,,", "the game filling a phone's stage")
+        check(phone.eval("!pad.hidden && !legend.hidden"), "a phone without the pad or the legend")
+        drag(phone, ["Numpad6", "Numpad5", "Numpad8", "Numpad9"]), drag(phone, ["Numpad2", "Numpad3"])
+        expect(phone, puzzle.turn(*TURNS[0][:3]).turn(*TURNS[2][:3]), "two drags, the second at once")
+        zero, one = at(phone, "Numpad0"), at(phone, "Numpad1")
+        phone.touch("touchStart", zero), phone.touch("touchStart", zero, one), phone.frames(2)
+        phone.touch("touchEnd")
+        expect(phone, puzzle.turn(*TURNS[16][:3]), "two fingers on 0 and 1")
+        for key, frames, lift in (("ArrowLeft", 4, "touchEnd"), ("ArrowRight", 2, "touchCancel")):
+            phone.touch("touchStart", at(phone, key)), phone.frames(frames), phone.touch(lift)
+        spin = expect(phone, puzzle, "arrows held", [k * 0.75 for k in range(-61, 62)])
+        check(spin != 0, "the arrows did not spin the view")
+        phone.screen(844, 390, 2, True), state(phone, "block,fits,Voxra - By Orvane v1.2,,", "landscape")
+        expect(phone, puzzle, "turned to landscape", [spin])
+        drag(phone, ["#legend-hide"]), phone.wait("legend.hidden")
+        drag(phone, ["KeyS"]), phone.frames(30)
+        check(fit(still(phone, 0), puzzle, [spin])[0] > 0.1, "30 frames after S the puzzle is as it was")
+        check(phone.eval("navigator.serviceWorker.controller !== null"), "no service worker after two visits")
+        done(phone, "phone")
+        # A page file missing or cut short: the page says which within a few seconds.
+        with open(site + "/voxra.wasm", "rb") as f:
+            half = f.read()[:20000]
+        for name, spoilt, why in (("voxra.data", None, "404 Not Found"),
+                                  ("voxra.wasm", half, "damaged or incomplete")):
+            broken = Page(browser).goto(Site(site, {name: spoilt}).url)
+            state(broken, r"none,.*,,Voxra stopped: %s could not be loaded \(%s\)\." % (name, why), name, 5)
+            done(broken, name)
+        # The second visit with the network gone: the service worker's files play.
+        served.close()
+        offline = load({}, offline=True)
+        state(offline, "block,fits,Voxra - By Orvane v1.2,,", "the game offline")
+        check(offline.eval("legend.hidden"), "the legend hidden on the phone is shown again")
+        chord(offline, 0)
+        expect(offline, Puzzle().turn(*TURNS[0][:3]), "a turn offline")
+        done(offline, "offline")
+    # No WebGL: the open fails with its message, and the page says why.
+    with Browser("--disable-webgl") as browser:
+        bare = Page(browser).goto(Site(site).url)
+        state(bare, r"none,.*,Voxra,1,Voxra stopped: Can't Create A GL Rendering Context\. The browser",
+              "the ended page without WebGL")
+        check(bare.dialogs == ["ERROR\n\nCan't Create A GL Rendering Context."], "dialogs: %s" % bare.dialogs)
+        done(bare, "no WebGL")
 
 
 if __name__ == "__main__":

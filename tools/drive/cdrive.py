@@ -1,7 +1,8 @@
-"""Driving headless Chromium, for the page's end-to-end test and benchmark: the
-DevTools protocol over a pipe (the browser reads fd 3 and writes fd 4, JSON
-messages ended by a NUL byte), tabs with a script run before each document,
-keys by KeyboardEvent.code, dialogs accepted as they open and kept, and the
+"""Driving headless Chromium, for the page's end-to-end test, benchmark and
+picture: the DevTools protocol over a pipe (the browser reads fd 3 and writes
+fd 4, JSON messages ended by a NUL byte), tabs with a script run before each
+document, keys by KeyboardEvent.code, touches and the mouse, dialogs accepted
+as they open and kept, uncaught errors and unhandled rejections kept, and the
 browser owned and ended with the caller's process."""
 
 import ctypes
@@ -19,7 +20,8 @@ FLAGS = ["--headless", "--no-sandbox", "--use-gl=angle", "--use-angle=swiftshade
          "--enable-unsafe-swiftshader", "--disable-background-timer-throttling"]
 # Key, virtual-key number and modifier bit of the codes outside Numpad0.., KeyA.., Digit0.., F1..
 NAMED = {"Escape": ("Escape", 27, 0), "ArrowLeft": ("ArrowLeft", 37, 0), "ArrowUp": ("ArrowUp", 38, 0),
-         "ArrowRight": ("ArrowRight", 39, 0), "ArrowDown": ("ArrowDown", 40, 0), "AltLeft": ("Alt", 18, 1)}
+         "ArrowRight": ("ArrowRight", 39, 0), "ArrowDown": ("ArrowDown", 40, 0), "AltLeft": ("Alt", 18, 1),
+         "Semicolon": (";", 186, 0)}
 FRAMES = "new Promise((done) => (function next(n) { n ? requestAnimationFrame(() => next(n - 1)) : done(); })(%d))"
 _prctl = ctypes.CDLL("libc.so.6").prctl  # loaded before any fork
 
@@ -28,12 +30,37 @@ class Failure(Exception):
     """A check did not hold, or the browser did not answer."""
 
 
-def serve(folder):
-    """The address of `folder` served on 127.0.0.1 by a thread of this process, unlogged."""
-    quiet = type("Quiet", (http.server.SimpleHTTPRequestHandler,), {"log_message": lambda *_: None})
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), lambda *a: quiet(*a, directory=folder))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return "http://127.0.0.1:%d/" % server.server_port
+class Site:
+    """`folder` served at `url` on 127.0.0.1 by a thread of this process, unlogged, until closed; the
+    files named in `replaced` are served as the bytes given instead, or not found (None)."""
+
+    def __init__(self, folder, replaced=None):
+        replaced = replaced or {}
+
+        class Handler(http.server.SimpleHTTPRequestHandler):
+            def log_message(self, *_):
+                pass
+
+            def do_GET(self):
+                name = self.path.split("?")[0].lstrip("/")
+                if name not in replaced:
+                    return super().do_GET()
+                if replaced[name] is None:
+                    return self.send_error(404)
+                self.send_response(200)
+                self.send_header("Content-Length", str(len(replaced[name])))
+                self.end_headers()
+                self.wfile.write(replaced[name])
+
+        self._server = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
+                                                       lambda *a: Handler(*a, directory=folder))
+        threading.Thread(target=self._server.serve_forever, daemon=True).start()
+        self.url = "http://127.0.0.1:%d/" % self._server.server_port
+
+    def close(self):
+        """Stops serving: the address refuses connections from then on."""
+        self._server.shutdown()
+        self._server.server_close()
 
 
 def _browser_side(reads, writes):
@@ -98,17 +125,22 @@ class Browser:
             if page and m.get("method") == "Page.javascriptDialogOpening":
                 page.dialogs.append(m["params"]["message"])
                 self._send("Page.handleJavaScriptDialog", page.session, {"accept": True})
+            elif page and m.get("method") == "Runtime.exceptionThrown":
+                e = m["params"]["exceptionDetails"]
+                page.errors.append(e.get("exception", {}).get("description", e["text"]))
 
 
 class Page:
-    """A tab; `before` runs ahead of every document's own scripts; `dialogs` holds its dialogs' messages."""
+    """A tab; `before` runs ahead of every document's own scripts; `dialogs` holds its dialogs' messages,
+    `errors` its uncaught exceptions and unhandled rejections."""
 
     def __init__(self, browser, before=""):
-        self.browser, self.dialogs, self.modifiers = browser, [], 0
+        self.browser, self.dialogs, self.errors, self.modifiers = browser, [], [], 0
         self.target = browser.call("Target.createTarget", url="about:blank")["targetId"]
         self.session = browser.call("Target.attachToTarget", targetId=self.target, flatten=True)["sessionId"]
         browser.pages[self.session] = self
         self.call("Page.enable")
+        self.call("Runtime.enable")
         self.call("Page.addScriptToEvaluateOnNewDocument", source=before)
 
     def call(self, method, **params):
@@ -142,11 +174,14 @@ class Page:
         self.eval(FRAMES % n)
 
     def key(self, code, down=True):
-        """A key pressed or released by its KeyboardEvent.code, with the modifiers held."""
+        """A key pressed or released by its KeyboardEvent.code, with the modifiers held; "CODE=x"
+        is the key at CODE labelled x by another layout (Dvorak's S: "Semicolon=s")."""
+        code, _, label = code.partition("=")
         tail = code[-1]
         key, vk, bit = ((tail, 96 + int(tail), 0) if code.startswith("Numpad") else
                         (tail.lower(), ord(tail), 0) if code.startswith(("Key", "Digit")) else
                         (code, 111 + int(code[1:]), 0) if code[1:].isdigit() else NAMED[code])
+        key, vk = (label, ord(label.upper())) if label else (key, vk)
         self.modifiers = self.modifiers | bit if down else self.modifiers & ~bit
         self.call("Input.dispatchKeyEvent", type="rawKeyDown" if down else "keyUp", code=code, key=key,
                   windowsVirtualKeyCode=vk, modifiers=self.modifiers,
@@ -159,6 +194,25 @@ class Page:
         self.frames(frames)
         for code in codes:
             self.key(code, down=False)
+
+    def screen(self, width, height, scale=1, touch=False):
+        """The tab shown as a screen of width x height CSS pixels at `scale` device pixels each, a phone's
+        (touch events, a coarse pointer, landscape when wider than high) when `touch`."""
+        self.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=scale,
+                  mobile=touch, screenOrientation={"type": "landscapePrimary" if width > height else
+                                                   "portraitPrimary", "angle": 90 if width > height else 0})
+        self.call("Emulation.setTouchEmulationEnabled", enabled=touch, maxTouchPoints=5 if touch else 1)
+
+    def touch(self, kind, *points):
+        """A touch event: touchStart, touchMove (fingers at (x, y), in the order they landed), touchEnd or
+        touchCancel (all fingers lifted)."""
+        self.call("Input.dispatchTouchEvent", type=kind,
+                  touchPoints=[{"x": x, "y": y, "id": n} for n, (x, y) in enumerate(points)])
+
+    def mouse(self, kind, x, y):
+        """The left button pressed (mousePressed) or released (mouseReleased), or the mouse moved, at (x, y)."""
+        self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
+                  buttons=1 if kind != "mouseReleased" else 0, clickCount=1)
 
     def close(self):
         self.browser.call("Target.closeTarget", targetId=self.target)

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Draws Voxra's 64 x 64 icon, the front of the puzzle, into a PNG file.
+"""Draws Voxra's icon, the front of the puzzle, into a PNG file: 64 x 64, or
+SIZE x SIZE (the same drawing scaled, its outlines smoothed above 64).
 
-    make_icon.py OUTPUT.png
+    make_icon.py OUTPUT.png [SIZE]
 """
 
+import math
 import struct
 import sys
 import zlib
@@ -18,24 +20,47 @@ STICKERS = [
 ]
 
 
-def pixel(x, y):
-    """Colour and alpha of one pixel: a rounded dark square holding a 3 x 3
-    grid of rounded stickers, transparent outside."""
-    def inside_rounded(px, py, x0, y0, side, radius):
-        cx = min(max(px, x0 + radius), x0 + side - radius)
-        cy = min(max(py, y0 + radius), y0 + side - radius)
-        return (px - cx) ** 2 + (py - cy) ** 2 <= radius * radius
+def rounded_distance(px, py, x0, y0, side, radius):
+    """How far (px, py) lies outside a rounded square: 0 on its outline, less
+    inside, the distance to the outline outside."""
+    cx = min(max(px, x0 + radius), x0 + side - radius)
+    cy = min(max(py, y0 + radius), y0 + side - radius)
+    return math.hypot(px - cx, py - cy) - radius
 
-    px, py = x + 0.5, y + 0.5
-    if not inside_rounded(px, py, 2, 2, 60, 8):
-        return (0, 0, 0, 0)
+
+def shapes(px, py):
+    """At a point of the 64 x 64 drawing (a rounded dark square holding a
+    3 x 3 grid of rounded stickers): how far outside the square it lies, the
+    colour of the sticker of its cell, and how far outside that sticker."""
     cell = 60 / 3.0
     col, row = int((px - 2) // cell), int((py - 2) // cell)
-    col, row = min(col, 2), min(row, 2)
+    col, row = min(max(col, 0), 2), min(max(row, 0), 2)
     x0, y0 = 2 + col * cell + 2, 2 + row * cell + 2
-    if inside_rounded(px, py, x0, y0, cell - 4, 4):
-        return STICKERS[row][col] + (255,)
-    return PLASTIC + (255,)
+    return (rounded_distance(px, py, 2, 2, 60, 8), STICKERS[row][col],
+            rounded_distance(px, py, x0, y0, cell - 4, 4))
+
+
+def pixel(px, py):
+    """Colour and alpha at a point of the drawing, transparent outside."""
+    outside, sticker, off_sticker = shapes(px, py)
+    if outside > 0:
+        return (0, 0, 0, 0)
+    return sticker + (255,) if off_sticker <= 0 else PLASTIC + (255,)
+
+
+def scaled(x, y, size):
+    """One pixel of the drawing at size x size: at 64 or less its centre's
+    colour; above, outlines smoothed over the pixel's width."""
+    scale = SIZE / size
+    px, py = (x + 0.5) * scale, (y + 0.5) * scale
+    if size <= SIZE:
+        return pixel(px, py)
+    outside, sticker, off_sticker = shapes(px, py)
+    cover = min(max(0.5 - outside / scale, 0.0), 1.0)
+    if cover == 0:
+        return (0, 0, 0, 0)
+    mix = min(max(0.5 - off_sticker / scale, 0.0), 1.0)
+    return tuple(round(p + (s - p) * mix) for p, s in zip(PLASTIC, sticker)) + (round(255 * cover),)
 
 
 def png(width, height, rgba_rows):
@@ -49,12 +74,13 @@ def png(width, height, rgba_rows):
 
 
 def main(argv):
-    if len(argv) != 2:
-        sys.stderr.write("usage: make_icon.py OUTPUT.png\n")
+    if len(argv) not in (2, 3) or (len(argv) == 3 and not argv[2].isdigit()):
+        sys.stderr.write("usage: make_icon.py OUTPUT.png [SIZE]\n")
         return 2
-    rows = [[pixel(x, y) for x in range(SIZE)] for y in range(SIZE)]
+    size = int(argv[2]) if len(argv) == 3 else SIZE
+    rows = [[scaled(x, y, size) for x in range(size)] for y in range(size)]
     with open(argv[1], "wb") as f:
-        f.write(png(SIZE, SIZE, rows))
+        f.write(png(size, size, rows))
     return 0
 
 

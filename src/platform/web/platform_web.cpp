@@ -1,9 +1,10 @@
 // The page layer: Voxra in a browser, built with Emscripten.
 //
-// The window is the page's canvas. Its WebGL context comes from Emscripten's
-// built-in SDL 1.2 (SDL_SetVideoMode), because the fixed-function GL
-// emulation is set up only for a context made that way; nothing else of SDL is
-// used. Keys come from the DOM by KeyboardEvent.code, the message boxes are
+// The window is the page's canvas, filling the page's stage. Its WebGL
+// context comes from Emscripten's built-in SDL 1.2 (SDL_SetVideoMode), because
+// the fixed-function GL emulation is set up only for a context made that way;
+// nothing else of SDL is used. Keys come from the DOM by KeyboardEvent.code and
+// from the page's on-screen pad (VoxraPadKey), the message boxes are
 // the page's own dialogs, the counter is performance.now(), and the portable
 // frame loop runs unchanged: with ASYNCIFY the loop gives the browser its turn
 // once per frame, inside SwapGlBuffers (see there). Files (the Data files are
@@ -16,6 +17,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <string>
 
 #include "seam/platform.h"
 
@@ -36,105 +38,53 @@ EM_ASYNC_JS(void, WaitForNextFrame, (), {
   });
 });
 
-// Asks for fullscreen on the canvas; 1 when granted. A browser that refuses
-// (no recent key press, a frame without permission, no Fullscreen API) or
-// does not answer within two seconds counts as a refused display mode.
+// Asks for fullscreen on the game's area (#game: the canvas with the on-screen
+// pad, so a touch screen keeps its keys), or on the bare canvas of a page
+// without one; 1 when granted. A browser that refuses (no recent key press or
+// tap, a frame without permission, no Fullscreen API) or does not answer
+// within two seconds counts as a refused display mode; a grant that comes
+// after that is undone. Every promise is settled here, so no rejection is
+// left unhandled whatever the answer.
 EM_ASYNC_JS(int, EnterPageFullscreen, (), {
-  var canvas = Module["canvas"];
-  try {
-    var asked = canvas.requestFullscreen({navigationUI : "hide"});
-    var late = new Promise(function(_, refuse) { setTimeout(refuse, 2000); });
-    await Promise.race([ asked, late ]);
-  } catch (refused) {
-    return 0;
-  }
+  var area = document.getElementById("game") || Module["canvas"];
+  var late = false;
+  var timer = 0;
+  var granted = await new Promise(function(answer) {
+    timer = setTimeout(function() {
+      late = true;
+      answer(false);
+    }, 2000);
+    try {
+      area.requestFullscreen({navigationUI : "hide"}).then(function() {
+        if (late && document.fullscreenElement) document.exitFullscreen().catch(function() {});
+        answer(true);
+      }, function() { answer(false); });
+    } catch (refused) {
+      answer(false);
+    }
+  });
+  clearTimeout(timer);
+  if (!granted) return 0;
   // Escape is the game's key, as in a fullscreen window: ask the browser to
   // pass it on instead of leaving fullscreen with it (Chromium only).
   if (navigator.keyboard && navigator.keyboard.lock) {
     navigator.keyboard.lock([ "Escape" ]).catch(function() {});
   }
-  canvas.style.cursor = "none";
+  Module["canvas"].style.cursor = "none";
   return 1;
 });
 
-EM_JS(void, LeavePageFullscreen, (), {
-  Module["canvas"].style.cursor = "";
-  if (navigator.keyboard && navigator.keyboard.unlock) navigator.keyboard.unlock();
-  if (document.fullscreenElement) document.exitFullscreen().catch(function() {});
-});
-
-// Shows the canvas at width x height CSS pixels (its drawing buffer is set by
-// SDL_SetVideoMode) under the window's title, or hides it.
-EM_JS(void, ShowCanvas, (const char* title, int width, int height, int shown), {
-  var canvas = Module["canvas"];
-  if (shown) {
-    document.title = UTF8ToString(title);
-    canvas.style.width = width + "px";
-    canvas.style.height = height + "px";
-  }
-  canvas.style.display = shown ? "block" : "none";
-  var note = document.getElementById("note");  // "Loading", until the first window
-  if (note && shown) note.style.display = "none";
-  if (shown) canvas.focus();
-});
-
-// Adapts the new context to the game. SDL_SetVideoMode hands the canvas's
-// mouse and touch events to SDL's own queue, which nothing here reads, so
-// they are taken back. WebGL knows texture formats only by name, where
-// OpenGL 1.1 also takes the number of components (1 to 4; the game uploads
-// with 3), so the numbers are named on the way in. And where OpenGL draws a
-// face bound to texture 0 (a Data file that could not be loaded) untextured,
-// in its plain white, WebGL samples black: texture 0 is given one white texel.
-EM_JS(void, AdaptPageContext, (), {
-  [ "touchstart", "touchend", "touchmove", "mousedown", "mouseup", "mousemove",
-    "DOMMouseScroll", "mousewheel", "wheel", "mouseout" ]
-      .forEach(function(type) { Module["canvas"].removeEventListener(type, SDL.receiveEvent, true); });
-  if (GLctx.texImage2D.adapted) return;
-  var white = GLctx.createTexture();
-  GLctx.bindTexture(GLctx.TEXTURE_2D, white);
-  GLctx.texImage2D(GLctx.TEXTURE_2D, 0, GLctx.RGB, 1, 1, 0, GLctx.RGB, GLctx.UNSIGNED_BYTE,
-                   new Uint8Array([ 255, 255, 255 ]));
-  var bind = GLctx.bindTexture;
-  GLctx.bindTexture = function(target, texture) {
-    return bind.call(GLctx, target, texture || (target == GLctx.TEXTURE_2D ? white : null));
-  };
-  var named = [ 0, GLctx.LUMINANCE, GLctx.LUMINANCE_ALPHA, GLctx.RGB, GLctx.RGBA ];
-  var upload = GLctx.texImage2D;
-  GLctx.texImage2D = function(target, level, format) {
-    var args = Array.prototype.slice.call(arguments);
-    if (args.length == 9 && format >= 1 && format <= 4) args[2] = named[format];
-    return upload.apply(GLctx, args);
-  };
-  GLctx.texImage2D.adapted = true;
-});
-
-// The page's modal dialogs carry no caption of their own (the browser puts
-// the site there), so the caption leads the text. 1 for OK or Yes.
-EM_JS(int, ShowPageDialog, (const char* text, const char* caption, int yesNo), {
-  var message = UTF8ToString(caption) + "\n\n" + UTF8ToString(text);
-  if (yesNo) return confirm(message) ? 1 : 0;
-  alert(message);
-  return 1;
-});
-
-// The still page left when the game ends: the canvas goes, a line says so.
-EM_JS(void, ShowEndedPage, (int exitCode), {
-  Module["canvas"].style.display = "none";
-  document.title = "Voxra";
-  var note = document.getElementById("note");
-  if (!note) {
-    note = document.createElement("p");
-    note.id = "note";
-    document.body.appendChild(note);
-  }
-  note.textContent = "The game has ended. Reload the page to play again.";
-  note.style.display = "";
-  document.body.setAttribute("data-exit-code", String(exitCode));
-});
-
-// Milliseconds of the wall clock, wrapped to 32 bits like GetTickCount: the
-// scramble's seed differs from one page load to the next.
-EM_JS(std::uint32_t, WallClockMs, (), { return Date.now() >>> 0; });
+// The rest of the page's side, in page_layer.js: what each does is said there.
+extern "C" {
+void LeavePageFullscreen();
+void ShowCanvas(const char* title, int shown);
+int PageHasGlContext();
+void AdaptPageContext();
+int ShowPageDialog(const char* text, const char* caption, int yesNo);
+void ShowEndedPage(int exitCode, const char* reason, const char* detail);
+std::uint32_t WallClockMs();
+void FitCanvasToStage(int* size);
+}
 
 // ---------------------------------------------------------------------------
 // The window.
@@ -149,9 +99,21 @@ struct PageEvent {
   KeySource source;
 };
 
+// The window's client area is the stage, the part of the page the game
+// fills. Its size changes with the screen (resized, rotated, another pixel
+// density), with fullscreen, and when the page shows or hides its pad or
+// legend; the page then calls VoxraStageChanged. The browser may also leave
+// fullscreen on its own (Escape without the keyboard lock, F11, a system
+// gesture). Both wait for the pump, which takes them as messages, as WM_SIZE
+// is taken on Windows.
 struct PageWindowState {
   SDL_Surface* screen = nullptr;  // the canvas's video mode, once set
   std::deque<PageEvent> pending;  // what the DOM reported, one taken per pass
+  bool open = false;               // from a successful open to the next close
+  bool stageChanged = false;       // the stage changed size since the pump took it
+  bool fullscreenChanged = false;  // the page entered or left fullscreen since
+  std::string stopReason;          // the last "ERROR" message: why an open failed
+  const char* stopDetail = "";     // what the page knows of that failure's cause
 };
 
 PageWindowState PageWindow;
@@ -217,17 +179,74 @@ void ListenToPage() {
   }
 }
 
+
+// A new client size: the canvas follows the stage and the projection the
+// canvas, as after WM_SIZE.
+bool TakeStageChange() {
+  if (!PageWindow.stageChanged || !PageWindow.open) return false;
+  PageWindow.stageChanged = false;
+  int size[2] = {0, 0};
+  FitCanvasToStage(size);
+  ResizeViewport(size[0], size[1]);
+  return true;
+}
+
+// Fullscreen left by the browser, not by F1: the page is windowed again (the
+// cursor shown, the keyboard unlocked; the stage's new size follows as its
+// own message), and FullscreenMode says so, so the next F1 asks for
+// fullscreen again rather than for the windowed mode already shown. The
+// puzzle is left as it is: only F1 reopens the window. The mode is read when
+// the message is taken, not when the event came, so a request granted since
+// then is not undone.
+bool TakeFullscreenChange() {
+  if (!PageWindow.fullscreenChanged) return false;
+  PageWindow.fullscreenChanged = false;
+  EmscriptenFullscreenChangeEvent status;
+  const bool fullscreen = emscripten_get_fullscreen_status(&status) == EMSCRIPTEN_RESULT_SUCCESS &&
+                          status.isFullscreen;
+  if (FullscreenMode && !fullscreen) {
+    FullscreenMode = false;
+    LeavePageFullscreen();
+  }
+  return true;
+}
+
+EM_BOOL OnFullscreenChange(int, const EmscriptenFullscreenChangeEvent*, void*) {
+  PageWindow.fullscreenChanged = true;
+  return EM_FALSE;
+}
+
+void ListenToStage() {
+  emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, true,
+                                           OnFullscreenChange);
+}
+
 }  // namespace
+
+// Called by the page when the stage may have changed size.
+extern "C" EMSCRIPTEN_KEEPALIVE void VoxraStageChanged() { PageWindow.stageChanged = true; }
+
+// A key of the page's on-screen pad, named by the KeyboardEvent.code it
+// stands for, pressed (down != 0) or released: queued as that key of the
+// keyboard would be, as the pad's own, so the pad and the keyboard holding
+// one key do not release each other.
+extern "C" EMSCRIPTEN_KEEPALIVE void VoxraPadKey(const char* code, int down) {
+  KeySource source = KeyFromScreen;
+  const int virtualKey = VirtualKeyOf(code, "", &source);
+  if (virtualKey == 0) return;
+  const auto type = down ? PageEventType::KeyDown : PageEventType::KeyUp;
+  PageWindow.pending.push_back({type, static_cast<std::uint8_t>(virtualKey), KeyFromScreen});
+}
 
 bool OpenGlWindow(const char* title, int width, int height, int bits, bool fullscreen) {
   FullscreenMode = fullscreen;
-  // The display mode of a page is the canvas at width x height, scaled to the
-  // screen by the browser once the canvas is fullscreen. It is asked for
-  // before the window exists, as ChangeDisplaySettings is.
+  // The display mode of a page is its game's area filling the screen, the
+  // canvas sized to it as to any stage. It is asked for before the window
+  // exists, as ChangeDisplaySettings is.
   if (FullscreenMode) {
-    ShowCanvas(title, width, height, 1);  // a hidden element cannot go fullscreen
+    ShowCanvas(title, 1);  // a hidden canvas cannot go fullscreen on a page without #game
     if (!EnterPageFullscreen()) {
-      ShowCanvas(title, width, height, 0);
+      ShowCanvas(title, 0);
       if (!AcceptWindowedFallback()) return false;  // nothing was made
     }
   }
@@ -237,23 +256,36 @@ bool OpenGlWindow(const char* title, int width, int height, int bits, bool fulls
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
   PageWindow.screen = SDL_SetVideoMode(width, height, bits & 0xFF, SDL_OPENGL);
-  if (PageWindow.screen == nullptr) return FailOpen("Can't Create A GL Rendering Context.");
+  if (PageWindow.screen == nullptr || !PageHasGlContext()) {
+    PageWindow.stopDetail = "The browser gives this page no WebGL (turned off or not supported).";
+    return FailOpen("Can't Create A GL Rendering Context.");
+  }
   AdaptPageContext();
 
-  ShowCanvas(title, width, height, 1);
+  ShowCanvas(title, 1);
   ResizeViewport(width, height);
   if (!SetupGl()) return FailOpen("Initialization Failed.");
+  // The window opens at the size asked for, then takes the stage's, as a
+  // window manager that fits new windows to the screen would do.
+  PageWindow.open = true;
+  PageWindow.stageChanged = true;
   return true;
 }
 
 // The page keeps its one WebGL context for every window, where Windows makes a
 // new one per window.
 void CloseGlWindow() {
+  PageWindow.open = false;
   if (FullscreenMode) LeavePageFullscreen();
-  ShowCanvas("", 0, 0, 0);
+  ShowCanvas("", 0);
 }
 
 PumpResult PumpOneMessage(std::intptr_t* lastParam) {
+  // The window's own changes come before the queued events, as one message each.
+  if (TakeStageChange() || TakeFullscreenChange()) {
+    *lastParam = 0;
+    return PumpResult::Handled;
+  }
   if (PageWindow.pending.empty()) return PumpResult::Empty;
   const PageEvent event = PageWindow.pending.front();
   PageWindow.pending.pop_front();
@@ -296,6 +328,7 @@ std::uint32_t TickCountMs() { return WallClockMs(); }
 
 MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,
                              MessageIcon, MessageOwner) {
+  if (std::strcmp(caption, "ERROR") == 0) PageWindow.stopReason = text;  // a failed open's message
   const bool yesNo = buttons == MessageButtons::YesNo;
   const bool agreed = ShowPageDialog(text, caption, yesNo ? 1 : 0) != 0;
   if (!yesNo) return MessageAnswer::Ok;
@@ -304,11 +337,13 @@ MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButto
 
 // ---------------------------------------------------------------------------
 // The entry point: straight into the portable frame loop. The ended page
-// carries the exit code (1 when the window could not be opened).
+// carries the exit code (1 when the window could not be opened) and, after a
+// failed open, its message.
 
 int main() {
   ListenToPage();
+  ListenToStage();
   const int exitCode = RunVoxra();
-  ShowEndedPage(exitCode);
+  ShowEndedPage(exitCode, PageWindow.stopReason.c_str(), PageWindow.stopDetail);
   return exitCode;
 }
