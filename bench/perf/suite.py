@@ -166,7 +166,7 @@ class Suite:
             common += ["--launcher", self.launcher()[0], "--wineprefix", self.args.wineprefix]
         observe = [PYTHON, "-m", "drive.observe"]  # tools/ is on PYTHONPATH
         ref = self.run("reference", observe + ["--exe", self.exe("perf_reference"),
-                                     "--title", REF_TITLE, "--hold", "space", "--key", "space"]
+                                     "--title", REF_TITLE, "--hold", "s", "--key", "Right"]
                        + common, timeout=900)
         game = self.run("game", observe + ["--exe", self.exe("voxra"), "--title", TITLE,
                                  "--hold", "s", "--key", "Right"] + common, timeout=900)
