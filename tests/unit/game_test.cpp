@@ -1,13 +1,17 @@
 // The game on the null layer in a real Mesa context: RunVoxra with scripted
-// keys and the model read after every presented frame. (The pictures are
-// checked end to end, against the game's real window.)
+// keys, clocks and answers, the model read after every presented frame, every
+// message compared whole, and drawn frames compared with the pictures the
+// Data files put on each surface.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include <SDL.h>
@@ -21,25 +25,22 @@
 
 namespace {
 
-// A current 400 x 400 GL context from SDL's offscreen driver (EGL, no X
-// server) for the game to draw into.
-struct GlContext {
-  SDL_Window* window = nullptr;
-  SDL_GLContext context = nullptr;
-  GlContext() {
+// One current 400 x 400 GL context from SDL's offscreen driver (EGL, no X
+// server) for every test to draw into. It lives as long as the process: Mesa
+// keeps its driver's allocations until then, so the leak checker, which runs
+// at exit, sees them still held and reports only what the game lost.
+SDL_GLContext GlContext() {
+  static const SDL_GLContext context = [] {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return SDL_GLContext{};
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    window = SDL_CreateWindow("test", 0, 0, 400, 400, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (window != nullptr) context = SDL_GL_CreateContext(window);  // and makes it current
-  }
-  ~GlContext() {
-    if (context != nullptr) SDL_GL_DeleteContext(context);
-    if (window != nullptr) SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  }
-};
+    SDL_Window* window =
+        SDL_CreateWindow("test", 0, 0, 400, 400, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    return window != nullptr ? SDL_GL_CreateContext(window) : SDL_GLContext{};  // made current
+  }();
+  return context;
+}
 
 namespace fs = std::filesystem;
 using Slots = std::array<int, kCubieCount * 6>;
@@ -72,10 +73,40 @@ void Key(int vk, bool down) {
   NullPlatform.messages.push_back({down ? NullMessage::KeyDown : NullMessage::KeyUp, vk});
 }
 
+// A copy of Data/ in a scratch folder of this test's own, the working
+// folder while it lives.
+struct ScratchData {
+  const fs::path home = fs::current_path(),
+                 run = home / ("data-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+  ScratchData() {
+    fs::remove_all(run);
+    fs::create_directories(run);
+    fs::copy(home / "Data", run / "Data", fs::copy_options::recursive);
+    fs::current_path(run);
+  }
+  ~ScratchData() { fs::current_path(home), fs::remove_all(run); }
+  static void Write(int digit, const std::string& bytes) {
+    std::ofstream(fs::path("Data") / ("Data" + std::to_string(digit) + ".dll"), std::ios::binary) << bytes;
+  }
+};
+
+// A 24-bit bottom-up DIB file; rgb(x, y) counts y from the bottom row.
+std::string Bmp(int w, int h, const std::function<std::array<int, 3>(int, int)>& rgb) {
+  const int stride = (3 * w + 3) & ~3;
+  std::string b(54 + stride * h, '\0');
+  const auto put = [&](int at, int v, int n) { for (int i = 0; i < n; ++i) b[at + i] = char(v >> 8 * i); };
+  b[0] = 'B', b[1] = 'M', put(2, int(b.size()), 4), put(10, 54, 4), put(14, 40, 4);
+  put(18, w, 4), put(22, h, 4), put(26, 1, 2), put(28, 24, 2);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      for (int c = 0; c < 3; ++c) b[54 + y * stride + 3 * x + c] = char(rgb(x, y)[2 - c]);
+  return b;
+}
+
 class Game : public ::testing::Test {
  public:
   void SetUp() override {
-    ASSERT_NE(gl.context, nullptr) << SDL_GetError();
+    ASSERT_NE(GlContext(), nullptr) << SDL_GetError();
     ResetNullPlatform();
     ResetPlay();
     ResetCubeState();
@@ -93,15 +124,17 @@ class Game : public ::testing::Test {
     };
     return RunVoxra();
   }
-  GlContext gl;
 };
 
-// Each chord of the key legend, held until its turn starts: the slab under
-// the keys turns a quarter turn the legend's way, drawn without a snap: the
-// last frame of the animation, the slab at 90 degrees, shows what the first
-// frame after the commit shows. Of three keys that hold two chords, 0's wins.
-TEST_F(Game, EveryChordTurnsItsSlabOnceWithoutASnap) {
-  struct Chord { const char* keys; Axis axis; int slab, sense; };
+// Each chord of the key legend, held until its turn starts, and holds of
+// three and four digits: the slab under the keys turns a quarter turn the
+// legend's way, drawn without a snap (the last frame of the animation shows
+// what the first after the commit shows). A chord held on turns again after
+// one still frame; digits that make no chord, held for many frames, turn
+// nothing. Of keys that hold two chords, the first anchor (0 5 6 2 4 8) held
+// picks, and its first partner held; an anchor with no partner ends the search.
+TEST_F(Game, ChordsTurnTheirSlabsOnceEachWithoutASnap) {
+  struct Chord { const char* keys; Axis axis; int slab, sense, times = 1; };
   const Chord chords[] = {  // up, left and clockwise are -90 by the right-hand rule
       {"47", Axis::X, -1, -90}, {"41", Axis::X, -1, 90}, {"58", Axis::X, 0, -90},
       {"52", Axis::X, 0, 90},   {"69", Axis::X, 1, -90}, {"63", Axis::X, 1, 90},
@@ -109,37 +142,35 @@ TEST_F(Game, EveryChordTurnsItsSlabOnceWithoutASnap) {
       {"56", Axis::Y, 0, 90},   {"21", Axis::Y, -1, -90}, {"23", Axis::Y, -1, 90},
       {"07", Axis::Z, -1, 90},  {"09", Axis::Z, -1, -90}, {"04", Axis::Z, 0, 90},
       {"06", Axis::Z, 0, -90},  {"01", Axis::Z, 1, 90},  {"03", Axis::Z, 1, -90},
-      {"560", Axis::Z, 0, -90}};
+      {"560", Axis::Z, 0, -90}, {"069", Axis::Z, -1, -90}, {"1470", Axis::Z, -1, 90},
+      {"2586", Axis::X, 0, -90}, {"963", Axis::X, 1, -90}, {"2134", Axis::Y, -1, -90},
+      {"69", Axis::X, 1, -90, 3}, {"641", Axis::X, 9, 0, 0}, {"058", Axis::X, 9, 0, 0},
+      {"1379", Axis::X, 9, 0, 0}, {"5", Axis::X, 9, 0, 0}};
   const auto press = [](const char* keys, bool down) {
     for (const char* k = keys; *k != '\0'; ++k) Key(VkNumpad0 + *k - '0', down);
   };
   size_t next = 0;
-  bool started = false;
-  Slots expected{};
+  bool busy = false, committed = false;
+  int phase = 0, commits = 0, heldFrames = 0;  // phase: 0 to press, 1 held, 2 let go
+  Slots last{};
   float reached[kCubieCount] = {};
   std::vector<unsigned char> atQuarter;
   EXPECT_EQ(0, Run([&](int) {
     if (next == std::size(chords)) return false;
     const Chord& c = chords[next];
+    SCOPED_TRACE(testing::Message() << "keys " << c.keys);
     for (int i = 0; i < kCubieCount; ++i) {
       const float angle[3] = {CubeState[i].angleX, CubeState[i].angleY, CubeState[i].angleZ};
       for (int a = 0; a < 3; ++a) {
         const bool turns = a == int(c.axis) && kCubieHome[i][a] == c.slab;
         EXPECT_TRUE(turns ? angle[a] * c.sense >= 0 && std::fabs(angle[a]) <= 90 : angle[a] == 0)
-            << "chord " << c.keys << ": cubie " << i << " at " << angle[a];
+            << "cubie " << i << " at " << angle[a];
         if (turns) reached[i] = std::max(reached[i], std::fabs(angle[a]));
       }
     }
     if (Play.TurnStep == 15) atQuarter = Picture();
-    if (!started && !Play.TurnBusy) {
-      expected = After(Now(), [&] { ApplyLayerTurn(c.axis, c.slab, c.sense); });
-      press(c.keys, true);
-    } else if (!started) {
-      started = true;
-      press(c.keys, false);
-    } else if (!Play.TurnBusy) {
-      SCOPED_TRACE(testing::Message() << "chord " << c.keys);
-      EXPECT_EQ(Now(), expected);
+    if (busy && !Play.TurnBusy) {  // committed
+      EXPECT_EQ(Now(), After(last, [&] { ApplyLayerTurn(c.axis, c.slab, c.sense); }));
       const std::vector<unsigned char> flat = Picture();
       int differ = 0;
       for (size_t k = 0; k + 2 < flat.size(); k += 3) {
@@ -153,7 +184,19 @@ TEST_F(Game, EveryChordTurnsItsSlabOnceWithoutASnap) {
         }
         reached[i] = 0;
       }
-      started = false, ++next;
+      last = Now(), ++commits;
+    }
+    if (phase == 1 && committed) {
+      EXPECT_TRUE(Play.TurnBusy) << "a held chord did not turn again after one still frame";
+    }
+    committed = busy && !Play.TurnBusy, busy = Play.TurnBusy;
+    if (phase == 0 && !busy) {
+      last = Now(), press(c.keys, true), phase = 1, heldFrames = 0;
+    } else if (phase == 1 && (c.times ? busy && commits == c.times - 1 : ++heldFrames == 40)) {
+      press(c.keys, false), phase = 2;
+    } else if (phase == 2 && !busy) {
+      EXPECT_EQ(commits, c.times);
+      ++next, commits = 0, phase = 0;
     }
     return true;
   }));
@@ -213,27 +256,10 @@ TEST_F(Game, ViewKeysMoveThePictureSmoothlyAndComeToRest) {
   EXPECT_EQ(fastest, 45.0f);
 }
 
-// A cube turn falls due during a layer turn; the chord still turns the slab
-// that was under the keys when it began, once.
-TEST_F(Game, CubeTurnDuringALayerTurnKeepsTheChordsSlab) {
-  Slots expected{};
-  bool spun = false;
-  EXPECT_EQ(0, Run([&](int n) {
-    if (n == 1) {
-      expected = After(Now(), [] { ApplyLayerTurn(Axis::X, 1, -90); ApplyCubeTurn(90); });
-      Key(VkNumpad0 + 6, true), Key(VkNumpad0 + 9, true);
-    }
-    if (Play.TurnBusy && !spun) {
-      Key(VkNumpad0 + 6, false), Key(VkNumpad0 + 9, false);
-      Scene.ViewAngleY = 44.0f, Scene.ViewSpeedY = 6.0f, spun = true;
-    }
-    return n < 60;
-  }));
-  EXPECT_EQ(Now(), expected);
-}
-
 // S: 22 turns, one at a time, then the scramble stops on a mixed cube.
-TEST_F(Game, ScrambleMakesTwentyTwoTurnsAndStops) {
+// Its turns come from all 18, evenly, and a start at another time scrambles
+// another way.
+TEST_F(Game, ScrambleMakesTwentyTwoTurnsFromAllEighteen) {
   int turns = 0;
   bool busy = false;
   Slots solved{};
@@ -247,6 +273,138 @@ TEST_F(Game, ScrambleMakesTwentyTwoTurnsAndStops) {
   EXPECT_EQ(turns, 22);
   EXPECT_FALSE(Play.Scrambling);
   EXPECT_NE(Now(), solved);
+  std::vector<int> drawn[2];
+  for (int start = 0; start < 2; ++start) {
+    NullPlatform.tickCount = 5000u + 1000u * start;  // milliseconds since boot
+    ASSERT_TRUE(SetupGl());
+    ReleaseTextures();
+    for (int step = 0; step < 1800; ++step) {
+      ScrambleStep();
+      for (bool& request : Play.TurnRequest)
+        if (request) drawn[start].push_back(int(&request - Play.TurnRequest)), request = false;
+    }
+  }
+  EXPECT_NE(drawn[0], drawn[1]) << "two starts a second apart scrambled alike";
+  ASSERT_EQ(drawn[0].size(), 1800u);
+  for (int turn = 0; turn < kTurnCount; ++turn) {
+    const auto count = std::count(drawn[0].begin(), drawn[0].end(), turn);
+    EXPECT_TRUE(count > 60 && count < 140) << "turn " << turn << " drawn " << count << " times in 1800";
+  }
+}
+
+// Every message the game's own code shows, whole (text, caption, buttons,
+// icon, owner), in order, with the exit code of each start: a missing
+// inner-face file, files that cannot be read, a fullscreen mode refused
+// (answered Yes, then No), and a release that fails.
+TEST_F(Game, EveryMessageIsShownWholeInOrder) {
+  using B = MessageButtons;
+  using I = MessageIcon;
+  using O = MessageOwner;
+  const NullMessageBox question{
+      "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
+      "Tamo GL", B::YesNo, I::Exclamation, O::None};
+  struct Start {
+    std::function<void()> arrange;
+    int exit;
+    std::vector<NullMessageBox> boxes;
+  };
+  const Start starts[] = {
+      {[] { fs::remove("Data/Data8.dll"); }, 1,
+       {{"Initialization Failed.", "ERROR", B::Ok, I::Exclamation, O::None}}},
+      {[] { ScratchData::Write(1, ""), ScratchData::Write(2, "BM"); }, 0,
+       {{"Failed to open DIB file Data/Data1.dll.\n", "Error", B::Ok, I::None, O::Focus},
+        {"Unknown DIB file format.", "Error", B::Ok, I::None, O::Focus}}},
+      {[] { FullscreenMode = NullPlatform.refuseFullscreen = true; }, 0, {question}},
+      {[] { FullscreenMode = NullPlatform.refuseFullscreen = true, NullPlatform.answers = {MessageAnswer::No}; }, 1,
+       {question, {"Program Will Now Close.", "ERROR", B::Ok, I::Stop, O::None}}},
+      {[] { NullPlatform.closeFailure = "Release Of DC And RC Failed."; }, 0,
+       {{"Release Of DC And RC Failed.", "SHUTDOWN ERROR", B::Ok, I::Information, O::None}}},
+  };
+  const auto describe = [](const std::vector<NullMessageBox>& boxes, std::string out = "") {
+    for (const NullMessageBox& b : boxes)
+      out += "[" + b.text + "|" + b.caption + "|" + std::to_string(int(b.buttons) * 100 + int(b.icon) * 10 + int(b.owner)) + "]";
+    return out;
+  };
+  for (const Start& start : starts) {
+    ScratchData data;
+    SetUp();
+    start.arrange();
+    EXPECT_EQ(start.exit, Run([](int n) { return n < 3; }));
+    if (NullPlatform.closeFailure) NullPlatform.boxes.resize(1);  // one for each close
+    EXPECT_EQ(describe(NullPlatform.boxes), describe(start.boxes));
+  }
+}
+
+// Every surface's picture, the right way round, in two drawn frames: each
+// Data file replaced by a 6 x 4 picture (rows of 18 bytes, not a multiple of
+// four) of four quarters in colours of its own, the cube seen from two
+// corners, so that each side shows its file's quarters where its stickers
+// put them, and the backdrop Data6's within its square, black around it.
+TEST_F(Game, EverySurfaceShowsItsPictureTheRightWayRound) {
+  ScratchData data;
+  const auto colour = [](int file, int qu, int qv) { return std::array<int, 3>{30 * file, qu ? 200 : 60, qv ? 200 : 60}; };
+  for (int file = 1; file <= 8; ++file)
+    ScratchData::Write(file, Bmp(6, 4, [&](int x, int y) { return colour(file, x >= 3, y >= 2); }));
+  ResizeViewport(400, 400);
+  ASSERT_TRUE(SetupGl());
+  // Where a side's file and its picture's u and v come from, by the side's
+  // outward normal: u is f[ua] (1 - f[ua] if flipped), v likewise, for the
+  // point's place f[3] in [0, 1) on its sticker. Every sticker shows its
+  // picture turned a half turn, as the solved cube always has.
+  struct Side { int axis, sign, file, ua, uFlip, va, vFlip; };
+  const Side sides[] = {{2, +1, 1, 0, 1, 1, 1}, {1, +1, 2, 0, 1, 2, 0}, {0, -1, 3, 2, 1, 1, 1},
+                        {1, -1, 4, 0, 1, 2, 1}, {2, -1, 5, 0, 1, 1, 0}, {0, +1, 7, 2, 0, 1, 1}};
+  const auto rotate = [](float* p, int a, int b, float degrees) {  // in the plane of axes a, b
+    const float c = std::cos(degrees * float(M_PI) / 180), s = std::sin(degrees * float(M_PI) / 180);
+    const float pa = p[a];
+    p[a] = c * pa - s * p[b], p[b] = s * pa + c * p[b];
+  };
+  int seen[9][4] = {}, wrong = 0, checked = 0;
+  const float views[2][2] = {{55, 40}, {-30, 220}};  // tilt, spin
+  for (const auto& view : views) {
+    Scene.ViewAngleX = view[0], Scene.ViewAngleY = view[1];
+    RenderFrame();
+    const std::vector<unsigned char> rgb = Picture();
+    for (int py = 1; py < 400; py += 2) {
+      for (int px = 1; px < 400; px += 2) {
+        const float focal = 1 / std::tan(22.5f * float(M_PI) / 180);
+        float d[3] = {(px + 0.5f) / 200 - 1, (py + 0.5f) / 200 - 1, -focal}, o[3] = {-1.5f, -1.5f, 15};
+        for (float* p : {d, o}) rotate(p, 1, 2, -view[0]), rotate(p, 2, 0, -view[1]);
+        float near = -1e9f, far = 1e9f, u = 0, v = 0;
+        int axis = 0, file = 0;
+        for (int i = 0; i < 3; ++i) {
+          const float t0 = (-1.5f - o[i]) / d[i], t1 = (1.5f - o[i]) / d[i];
+          if (std::min(t0, t1) > near) near = std::min(t0, t1), axis = i;
+          far = std::min(far, std::max(t0, t1));
+        }
+        if (near < far) {  // on the cube
+          float f[3];
+          for (int i = 0; i < 3; ++i) f[i] = o[i] + near * d[i] + 1.5f, f[i] -= std::floor(f[i]);
+          const int sign = d[axis] < 0 ? 1 : -1;
+          for (const Side& e : sides)
+            if (e.axis == axis && e.sign == sign)
+              file = e.file, u = e.uFlip ? 1 - f[e.ua] : f[e.ua], v = e.vFlip ? 1 - f[e.va] : f[e.va];
+          if (std::fabs(d[axis]) < 0.35f * std::hypot(d[0], d[1], d[2])) continue;  // grazing
+        } else {  // the backdrop, 27 units out, 20 units wide
+          const float x = (px + 0.5f) / 200 - 1, y = (py + 0.5f) / 200 - 1;
+          u = (x * 27 / focal + 10) / 20, v = (y * 27 / focal + 10) / 20;
+          file = u >= 0 && u <= 1 && v >= 0 && v <= 1 ? 6 : 0;
+          if (std::min({std::fabs(u), std::fabs(v), std::fabs(1 - u), std::fabs(1 - v)}) < 0.01f) continue;
+        }
+        const auto inside = [](float t) { return std::fabs(t - 0.25f) < 0.1f || std::fabs(t - 0.75f) < 0.1f; };
+        if (file != 0 && !(inside(u) && inside(v))) continue;
+        const std::array<int, 3> want = file ? colour(file, u > 0.5f, v > 0.5f) : std::array<int, 3>{};
+        const unsigned char* got = &rgb[3 * (py * 400 + px)];
+        ++checked, ++seen[file][(u > 0.5f) + 2 * (v > 0.5f)];
+        wrong += std::abs(got[0] - want[0]) > 12 || std::abs(got[1] - want[1]) > 12 || std::abs(got[2] - want[2]) > 12;
+      }
+    }
+  }
+  ReleaseTextures();
+  EXPECT_LT(wrong, checked / 100) << "of " << checked << " pixels checked";
+  for (int file : {1, 2, 3, 4, 5, 6, 7})
+    for (int q = 0; q < 4; ++q) EXPECT_GT(seen[file][q], 10) << "Data" << file << " quarter " << q;
+  EXPECT_GT(seen[0][0], 500) << "black around the backdrop";
 }
 
 // F1 twice, Data3 gone before the second reopen, then the quit message
@@ -254,19 +412,15 @@ TEST_F(Game, ScrambleMakesTwentyTwoTurnsAndStops) {
 // time, the quit message's code is the exit code, and the slot whose file is
 // gone holds no name from the old context.
 TEST_F(Game, F1ReopensTheWindowTheOtherWayRound) {
-  const fs::path home = fs::current_path(), run = home / "game-test-data";
-  fs::remove_all(run);
-  fs::create_directories(run);
-  fs::copy(home / "Data", run / "Data", fs::copy_options::recursive);
-  fs::current_path(run);
-  EXPECT_EQ(5, Run([](int n) {
-    if (n == 2) Key(VkF1, true);  // the loop clears F1 itself
-    if (n == 3) fs::remove(fs::path("Data") / "Data3.dll"), Key(VkF1, true);
-    if (n == 4) NullPlatform.messages.push_back({NullMessage::Quit, 5});
-    return true;
-  }));
-  fs::current_path(home);
-  fs::remove_all(run);
+  {
+    ScratchData data;
+    EXPECT_EQ(5, Run([](int n) {
+      if (n == 2) Key(VkF1, true);  // the loop clears F1 itself
+      if (n == 3) fs::remove(fs::path("Data") / "Data3.dll"), Key(VkF1, true);
+      if (n == 4) NullPlatform.messages.push_back({NullMessage::Quit, 5});
+      return true;
+    }));
+  }
   EXPECT_EQ(TextureTable[2], 0u);
   ASSERT_EQ(NullPlatform.windows.size(), 3u);
   const bool fullscreen[3] = {false, true, false};

@@ -17,15 +17,19 @@ void ResetNullPlatform() {
 }
 
 bool OpenGlWindow(const char* title, int width, int height, int /*bits*/, bool fullscreen) {
-  NullPlatform.windows.push_back({title, width, height, fullscreen});
   FullscreenMode = fullscreen;
+  if (FullscreenMode && NullPlatform.refuseFullscreen && !AcceptWindowedFallback()) return false;
+  NullPlatform.windows.push_back({title, width, height, FullscreenMode});
   if (!NullPlatform.runSetupGl) return true;
   ResizeViewport(width, height);
   if (!SetupGl()) return FailOpen("Initialization Failed.");
   return true;
 }
 
-void CloseGlWindow() { ++NullPlatform.closes; }
+void CloseGlWindow() {
+  ++NullPlatform.closes;
+  if (NullPlatform.closeFailure != nullptr) ReportCloseError(NullPlatform.closeFailure);
+}
 
 PumpResult PumpOneMessage(std::intptr_t* lastParam) {
   if (NullPlatform.messages.empty()) return PumpResult::Empty;
@@ -56,7 +60,7 @@ bool QueryCounter(std::int64_t* count) {
   return true;
 }
 
-std::uint32_t TickCountMs() { return 0; }
+std::uint32_t TickCountMs() { return NullPlatform.tickCount; }
 
 struct MappedFile {
   std::vector<std::uint8_t> bytes;
@@ -78,7 +82,11 @@ MapResult MapFileReadOnly(const char* name, FileView* mapped) {
 void UnmapFile(MappedFile* file) { delete file; }
 
 MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,
-                             MessageIcon, MessageOwner) {
-  NullPlatform.boxes.push_back({text, caption});
-  return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+                             MessageIcon icon, MessageOwner owner) {
+  NullPlatform.boxes.push_back({text, caption, buttons, icon, owner});
+  if (buttons != MessageButtons::YesNo) return MessageAnswer::Ok;
+  if (NullPlatform.answers.empty()) return MessageAnswer::Yes;
+  const MessageAnswer answer = NullPlatform.answers.front();
+  NullPlatform.answers.pop_front();
+  return answer;
 }

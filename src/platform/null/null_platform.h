@@ -20,6 +20,9 @@ struct NullWindow {
 
 struct NullMessageBox {
   std::string text, caption;
+  MessageButtons buttons;
+  MessageIcon icon;
+  MessageOwner owner;
 };
 
 // One scripted message: a key going down or up (written to KeyState as a
@@ -40,6 +43,10 @@ struct NullPlatformState {
   std::function<void()> onSwap;      // runs after each swap, e.g. to press keys
   bool runSetupGl = false;           // OpenGlWindow runs ResizeViewport and SetupGl
                                      // in the caller's current GL context
+  bool refuseFullscreen = false;     // the display takes no fullscreen mode
+  std::deque<MessageAnswer> answers;  // to Yes/No boxes, in turn; Yes when none is left
+  const char* closeFailure = nullptr;  // CloseGlWindow reports this release as failed
+  std::uint32_t tickCount = 0;       // what TickCountMs reads
   std::int64_t frequency = 1000000;
   std::int64_t counter = 0;
   std::int64_t counterStep = 0;  // added after each reading; 0 stops the clock, so a
