@@ -137,6 +137,8 @@ def case_play(s):
     s.expect("solved picture at start", timeout=10)
     if sum(s.xs.colour_at(s.xs.grab(s.win), 4, 200, 2)) > 30:
         raise Failure("the square view has no black border")
+    s.xs.resize(s.win, 600, 400)  # a wider window: the view keeps its proportions
+    s.expect("solved picture at 600 x 400")
     took = []
     for number in [0, 2, 8, 16, 5, 10, 13, 7, 1, 3, 9, 17, 4, 11, 14, 6, 12, 15]:
         s.chord(number)
@@ -177,8 +179,18 @@ def case_play(s):
     _, s.puzzle, spin = s.fit([s.puzzle.spun(k) for k in range(4)], what="the spin")
     s.xs.tap("Down", hold=1.5)  # 70 degrees is reached in far fewer frames, even on a loaded machine
     s.fit([s.puzzle], tilt=70.0, around=spin, reach=2.0, what="the tilt to 70")
-    before = s.wait_still()
+    # Minimised, the game stops drawing, and with that its pacing: a scramble
+    # (22 turns of 15 frames, 5.5 s at 60 a second) is over within the second
+    # spent minimised. Drawn all along, it would still move for 4 s after.
+    shown = s.wait_still()
     s.xs.tap("s")
+    s.xs.iconify(s.win)
+    time.sleep(1.0)
+    s.xs.restore(s.win)
+    before = s.wait_still(timeout=3)
+    if before == shown:
+        raise Failure("no scramble shown after S, minimised and restored")
+    s.xs.tap("s")  # restored, it draws again
     poll(lambda: s.xs.grab(s.win)[2] != before, 10, what="S to start a scramble")
     # Another window takes the focus: the game keeps drawing.
     s.xs.focus(s.xs.root)

@@ -193,6 +193,31 @@ class XServer:
         win.set_input_focus(X.RevertToPointerRoot, X.CurrentTime)
         self.d.sync()
 
+    def resize(self, win, width, height):
+        """Gives the window a new client size, as a window manager would."""
+        win.configure(width=width, height=height)
+        poll(lambda: self.geometry(win)[2:] == (width, height), 5, what="window to resize")
+
+    def iconify(self, win):
+        """What a window manager does to minimise a window: WM_STATE iconic
+        (Wine minimises on that, and deactivates once the focus goes),
+        _NET_WM_STATE_HIDDEN (what SDL reads) and the focus gone. The window
+        stays mapped: unmapped, _window_states would call it withdrawn before
+        Wine read it as iconic."""
+        self._wm_state(win, 3, ["_NET_WM_STATE_HIDDEN"])
+        self.focus(self.root)
+
+    def restore(self, win):
+        """Undoes iconify: the window normal again and focused."""
+        self._wm_state(win, 1, [])
+        self.focus(win)
+
+    def _wm_state(self, win, state, net_states):
+        atom = self.d.intern_atom
+        win.change_property(atom("WM_STATE"), atom("WM_STATE"), 32, [state, 0])
+        win.change_property(atom("_NET_WM_STATE"), Xatom.ATOM, 32, [atom(n) for n in net_states])
+        self.d.sync()
+
     def close(self, win):
         """What a window manager sends when the close box is clicked."""
         atom = self.d.intern_atom
