@@ -1,11 +1,6 @@
-// The null layer: the seam without an OS (its DIB conversion is the portable
-// converter's).
+// The null layer: the seam without a window system. Its files are the POSIX
+// ones (platform/posix), its DIB conversion the portable converter.
 #include "platform/null/null_platform.h"
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
 
 NullPlatformState NullPlatform;
 
@@ -61,25 +56,6 @@ bool QueryCounter(std::int64_t* count) {
 }
 
 std::uint32_t TickCountMs() { return NullPlatform.tickCount; }
-
-struct MappedFile {
-  std::vector<std::uint8_t> bytes;
-};
-
-MapResult MapFileReadOnly(const char* name, FileView* mapped) {
-  *mapped = FileView{};
-  std::error_code error;
-  std::ifstream in;
-  if (std::filesystem::is_regular_file(name, error)) in.open(name, std::ios::binary);
-  if (!in.is_open()) return MapResult::NotOpened;
-  auto file = std::make_unique<MappedFile>();
-  file->bytes.assign(std::istreambuf_iterator<char>(in), {});
-  if (file->bytes.empty()) return MapResult::NotMapped;  // an empty file cannot be mapped
-  *mapped = {file.get(), file->bytes.data(), file->bytes.size()};
-  file.release();
-  return MapResult::Mapped;
-}
-void UnmapFile(MappedFile* file) { delete file; }
 
 MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,
                              MessageIcon icon, MessageOwner owner) {

@@ -1,7 +1,7 @@
-// The null platform layer: the whole seam without an OS, for the game's
-// tests. It records what the portable code asked of it (windows, swaps,
-// message boxes), replays scripted messages and clocks, reads files into
-// memory and converts bitmaps with the portable converter.
+// The null platform layer: the whole seam without a window system, for the
+// game's tests. It records what the portable code asked of it (windows,
+// swaps, message boxes), replays scripted messages, clocks and answers, and
+// maps files and converts bitmaps as the SDL layer does.
 #pragma once
 
 #include <cstdint>

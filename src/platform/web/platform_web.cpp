@@ -160,6 +160,12 @@ EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
   return EM_FALSE;
 }
 
+// The browser entered or left fullscreen; taken by the pump (TakeFullscreenChange).
+EM_BOOL OnFullscreenChange(int, const EmscriptenFullscreenChangeEvent*, void*) {
+  PageWindow.fullscreenChanged = true;
+  return EM_FALSE;
+}
+
 // A hidden page (another tab, a minimised browser) is a minimised window.
 EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* event, void*) {
   PageWindow.pending.push_back(
@@ -173,12 +179,13 @@ void ListenToPage() {
   emscripten_set_keyup_callback(page, nullptr, true, OnKey);
   emscripten_set_blur_callback(page, nullptr, true, OnBlur);
   emscripten_set_visibilitychange_callback(nullptr, true, OnVisibility);
+  emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, true,
+                                           OnFullscreenChange);
   EmscriptenVisibilityChangeEvent visibility;
   if (emscripten_get_visibility_status(&visibility) == EMSCRIPTEN_RESULT_SUCCESS) {
     WindowActive = !visibility.hidden;
   }
 }
-
 
 // A new client size: the canvas follows the stage and the projection the
 // canvas, as after WM_SIZE.
@@ -211,15 +218,6 @@ bool TakeFullscreenChange() {
   return true;
 }
 
-EM_BOOL OnFullscreenChange(int, const EmscriptenFullscreenChangeEvent*, void*) {
-  PageWindow.fullscreenChanged = true;
-  return EM_FALSE;
-}
-
-void ListenToStage() {
-  emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, true,
-                                           OnFullscreenChange);
-}
 
 }  // namespace
 
@@ -231,8 +229,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE void VoxraStageChanged() { PageWindow.stageChang
 // keyboard would be, as the pad's own, so the pad and the keyboard holding
 // one key do not release each other.
 extern "C" EMSCRIPTEN_KEEPALIVE void VoxraPadKey(const char* code, int down) {
-  KeySource source = KeyFromScreen;
-  const int virtualKey = VirtualKeyOf(code, "", &source);
+  KeySource keyboardSource;  // the keyboard's key of that code: not this one
+  const int virtualKey = VirtualKeyOf(code, "", &keyboardSource);
   if (virtualKey == 0) return;
   const auto type = down ? PageEventType::KeyDown : PageEventType::KeyUp;
   PageWindow.pending.push_back({type, static_cast<std::uint8_t>(virtualKey), KeyFromScreen});
@@ -342,7 +340,6 @@ MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButto
 
 int main() {
   ListenToPage();
-  ListenToStage();
   const int exitCode = RunVoxra();
   ShowEndedPage(exitCode, PageWindow.stopReason.c_str(), PageWindow.stopDetail);
   return exitCode;
