@@ -43,11 +43,7 @@ TEST(CubeModel, AgreesWithRotationMatricesOverLongRandomSequences) {
   std::mt19937 random(7);
   for (int step = 0; step < 3000; ++step) {
     const int op = random() % 20, sense = op % 2 ? 90 : -90, axis = op / 6, slab = op / 2 % 3 - 1;
-    if (op >= 18) {
-      ApplyCubeTurn(sense);
-    } else {
-      ApplyLayerTurn(static_cast<Axis>(axis), slab, sense);
-    }
+    op >= 18 ? ApplyCubeTurn(sense) : ApplyLayerTurn(static_cast<Axis>(axis), slab, sense);
     std::map<std::pair<Vec, Vec>, int> next;
     for (const auto& [face, label] : model) {
       const int a = op >= 18 ? 1 : axis;

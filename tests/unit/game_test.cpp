@@ -1,7 +1,6 @@
 // The game on the null layer in a real Mesa context: RunVoxra with scripted
-// keys, clocks and answers, the model read after every presented frame, every
-// message compared whole, and drawn frames compared with the pictures the
-// Data files put on each surface.
+// keys, clocks and answers, the model read after every frame, every message
+// compared whole, and drawn frames against each Data file's pictures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -276,9 +275,8 @@ TEST_F(Game, ScrambleMakesTwentyTwoTurnsFromAllEighteen) {
 }
 
 // Every message the game's own code shows, whole (text, caption, buttons,
-// icon, owner), in order, with the exit code of each start: a missing
-// inner-face file, files that cannot be read, a fullscreen mode refused
-// (answered Yes, then No), and a release that fails.
+// icon, owner), in order, with each start's exit code: a missing inner-face
+// file, unreadable files, fullscreen refused (Yes, then No), a failed release.
 TEST_F(Game, EveryMessageIsShownWholeInOrder) {
   using B = MessageButtons; using I = MessageIcon; using O = MessageOwner;
   const NullMessageBox question{
@@ -324,10 +322,9 @@ TEST_F(Game, EverySurfaceShowsItsPictureTheRightWayRound) {
     ScratchData::Write(file, Bmp(6, 4, [&](int x, int y) { return colour(file, x >= 3, y >= 2); }));
   ResizeViewport(400, 400);
   ASSERT_TRUE(SetupGl());
-  // Where a side's file and its picture's u and v come from, by the side's
-  // outward normal: u is f[ua] (1 - f[ua] if flipped), v likewise, for the
-  // point's place f[3] in [0, 1) on its sticker. Every sticker shows its
-  // picture turned a half turn, as the solved cube always has.
+  // Each side's file, by its outward normal, and its picture's u = f[ua] (or
+  // 1 - f[ua]) and v likewise at the point's place f[3] in [0, 1) on its
+  // sticker: every sticker shows its picture turned a half turn.
   struct Side { int axis, sign, file, ua, uFlip, va, vFlip; };
   const Side sides[] = {{2, +1, 1, 0, 1, 1, 1}, {1, +1, 2, 0, 1, 2, 0}, {0, -1, 3, 2, 1, 1, 1},
                         {1, -1, 4, 0, 1, 2, 1}, {2, -1, 5, 0, 1, 1, 0}, {0, +1, 7, 2, 0, 1, 1}};
