@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Writes the page's index.html from its template: the controls legend
-(@VOXRA_LEGEND_ROWS@) is the README's Controls table, row for row, and
-@PROJECT_VERSION@ the project's version.
+(@VOXRA_LEGEND_ROWS@) is the README's Controls table, row for row,
+@PROJECT_VERSION@ the project's version, and each <script src="page_*.js">
+the script of that name beside the template, inlined, so that the page is
+one file.
 
     make_page.py TEMPLATE README.md VERSION OUTPUT
 """
 
 import html
+import os
 import re
 import sys
 
@@ -33,6 +36,14 @@ def cell(text):
     return re.sub(r"`([^`]*)`", r"<code>\1</code>", html.escape(text, quote=False))
 
 
+def inline_scripts(page, folder):
+    """The page with each of its own scripts (page_*.js beside the template) written into it."""
+    def script(match):
+        with open(os.path.join(folder, match.group(1)), encoding="utf-8") as f:
+            return "<script>\n%s//# sourceURL=%s\n</script>" % (f.read(), match.group(1))
+    return re.sub(r'<script src="(page_\w+\.js)"></script>', script, page)
+
+
 def main(argv):
     if len(argv) != 5:
         sys.stderr.write(__doc__)
@@ -46,6 +57,7 @@ def main(argv):
         page = f.read()
     if "@VOXRA_LEGEND_ROWS@" not in page:
         raise SystemExit("make_page.py: no @VOXRA_LEGEND_ROWS@ in the template")
+    page = inline_scripts(page, os.path.dirname(os.path.abspath(template)))
     page = page.replace("@VOXRA_LEGEND_ROWS@", legend).replace("@PROJECT_VERSION@", version)
     with open(output, "w", encoding="utf-8") as f:
         f.write(page)
