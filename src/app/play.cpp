@@ -10,20 +10,7 @@ PlayState Play;
 
 namespace {
 
-// A quarter turn of one slab, by turn number.
-struct LayerTurn {
-  Axis axis;
-  int slab;   // -1, 0 or +1 on the axis
-  int sense;  // +90 or -90
-};
-
-constexpr LayerTurn kLayerTurns[kTurnCount] = {
-    {Axis::X, +1, -90}, {Axis::X, +1, +90}, {Axis::Y, -1, +90}, {Axis::Y, -1, -90},
-    {Axis::X, -1, -90}, {Axis::X, -1, +90}, {Axis::Y, +1, +90}, {Axis::Y, +1, -90},
-    {Axis::X, 0, -90},  {Axis::X, 0, +90},  {Axis::Y, 0, +90},  {Axis::Y, 0, -90},
-    {Axis::Z, -1, +90}, {Axis::Z, -1, -90}, {Axis::Z, 0, +90},  {Axis::Z, 0, -90},
-    {Axis::Z, +1, +90}, {Axis::Z, +1, -90},
-};
+static_assert(kTurnCount == kLayerTurnCount, "the play update makes the layer turns of kTurnNames");
 
 // Chords: the first held anchor (in table order) picks the turn of its first
 // held partner; an anchor without a held partner ends the search.
@@ -73,21 +60,11 @@ int HeldChord() {
   return -1;
 }
 
-float* RateTable(Axis axis) {
-  switch (axis) {
-    case Axis::X: return Scene.TurnRateX;
-    case Axis::Y: return Scene.TurnRateY;
-    case Axis::Z: break;
-  }
-  return Scene.TurnRateZ;
-}
-
 // Writes `rate` into the turn's rate table for the cubies of its slab only.
-void SetSlabRate(const LayerTurn& turn, float rate) {
-  float* table = RateTable(turn.axis);
-  const int axis = static_cast<int>(turn.axis);
+void SetSlabRate(const TurnName& turn, float rate) {
+  float* const tables[3] = {Scene.TurnRateX, Scene.TurnRateY, Scene.TurnRateZ};
   for (int i = 0; i < kCubieCount; ++i)
-    if (kCubieHome[i][axis] == turn.slab) table[i] = rate;
+    if (kCubieHome[i][turn.axis] == turn.slab) tables[turn.axis][i] = rate;
 }
 
 // Speeds are multiples of 0.75, so this brings them to rest at exactly 0.
@@ -121,6 +98,7 @@ void CubeTurnIfDue() {
     return;
   }
   ApplyCubeTurn(sense);
+  PuzzleChanged(sense > 0 ? kCubeTurnPlus : kCubeTurnMinus, false);
   if (Play.cubeTurnLate) {
     Scene.ViewAngleY -= static_cast<float>(sense);
   } else {
@@ -145,6 +123,7 @@ void UpdatePlay() {
     if (turn >= 0) {
       Play.TurnRequest[turn] = true;
       Play.TurnBusy = true;
+      Play.turnByScramble = false;
     }
   }
 
@@ -163,16 +142,34 @@ void UpdatePlay() {
   // stands at exactly the quarter turn and the turn is committed.
   for (const int k : kVisitOrder) {
     if (!Play.TurnRequest[k]) continue;
-    const LayerTurn& turn = kLayerTurns[k];
+    const TurnName& turn = kTurnNames[k];
     if (Play.TurnStep < kTurnSteps) {
       ++Play.TurnStep;
       SetSlabRate(turn, turn.sense > 0 ? kTurnRate : -kTurnRate);
     } else {
       SetSlabRate(turn, 0.0f);
-      ApplyLayerTurn(turn.axis, turn.slab, turn.sense);
+      ApplyLayerTurn(static_cast<Axis>(turn.axis), turn.slab, turn.sense);
       Play.TurnRequest[k] = false;
       Play.TurnBusy = false;
       Play.TurnStep = 0;
+      PuzzleChanged(k, Play.turnByScramble);
     }
   }
+}
+
+bool PuzzleSolved() { return EachSideShowsOneSlot(); }
+
+bool ReplayTurns(const std::uint8_t* turns, int count) {
+  if (Play.TurnBusy || count < 0) return false;
+  for (int n = 0; n < count; ++n)
+    if (turns[n] >= kTurnNameCount) return false;
+  for (int n = 0; n < count; ++n) {
+    const TurnName& turn = kTurnNames[turns[n]];
+    if (turns[n] >= kLayerTurnCount) {
+      ApplyCubeTurn(turn.sense);
+    } else {
+      ApplyLayerTurn(static_cast<Axis>(turn.axis), turn.slab, turn.sense);
+    }
+  }
+  return true;
 }

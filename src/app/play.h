@@ -20,6 +20,8 @@ struct PlayState {
   // A cube turn fell due while a layer turn was running and has not run yet
   // (or the spin is still past the mark after running it late).
   bool cubeTurnLate = false;
+  // The turn requested last came from the scramble, not from a chord.
+  bool turnByScramble = false;
 };
 
 extern PlayState Play;

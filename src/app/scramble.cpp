@@ -7,6 +7,7 @@
 void ScrambleStep() {
   Play.Scrambling = true;
   Play.TurnBusy = true;
+  Play.turnByScramble = true;
   Play.TurnRequest[std::rand() % kTurnCount] = true;
   if (Play.ScrambleCount >= 0) {
     --Play.ScrambleCount;

@@ -146,3 +146,18 @@ void ApplyCubeTurn(int sense) {
   if (sense != 90 && sense != -90) return;
   Reassign(Axis::Y, sense > 0, {kAll, kCubieCount});
 }
+
+bool EachSideShowsOneSlot() {
+  // Each face index f faces outward on one side: the cubies with coordinate
+  // `sign` on `axis`.
+  static const int kSide[6][2] = {{2, +1}, {2, -1}, {1, +1}, {1, -1}, {0, +1}, {0, -1}};
+  for (int f = 0; f < 6; ++f) {
+    int slot = -1;
+    for (int i = 0; i < kCubieCount; ++i) {
+      if (kCubieHome[i][kSide[f][0]] != kSide[f][1]) continue;
+      if (slot < 0) slot = CubeState[i].faceSlot[f];
+      if (CubeState[i].faceSlot[f] != slot) return false;
+    }
+  }
+  return true;
+}

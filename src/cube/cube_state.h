@@ -29,5 +29,8 @@ void ApplyLayerTurn(Axis axis, int slab, int sense);
 // Records a quarter turn of the whole cube about Y (sense +90 or -90).
 void ApplyCubeTurn(int sense);
 
+// True when each side's nine outward faces show one slot, whichever it is.
+bool EachSideShowsOneSlot();
+
 // Puts all 26 cubies back to their state at start-up.
 void ResetCubeState();

@@ -10,15 +10,17 @@
 #include "seam/platform.h"
 
 SceneState Scene;
+ViewportSize Viewport;
 
 void ResizeViewport(int width, int height) {
   if (height == 0) height = 1;  // a minimised window reports 0 x 0
+  Viewport = {width, height};
   glViewport(0, 0, width, height);
 
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   // The near plane is the single-precision 0.1 widened, as the game always had.
-  gluPerspective(45.0, static_cast<GLdouble>(width) / static_cast<GLdouble>(height),
+  gluPerspective(kFieldOfViewDegrees, static_cast<GLdouble>(width) / static_cast<GLdouble>(height),
                  static_cast<GLdouble>(0.1f), 100.0);
 
   glMatrixMode(GL_MODELVIEW);
@@ -48,6 +50,7 @@ bool SetupGl() {
 
   std::srand(TickCountMs());
   ApplySolvedColouring();
+  PuzzleChanged(kSolvedColouring, false);
   return true;
 }
 
@@ -107,7 +110,7 @@ bool RenderFrame() {
 
   // The puzzle sits 1.5 units right of and above the line of sight.
   glLoadIdentity();
-  glTranslatef(1.5f, 1.5f, -15.0f);
+  glTranslatef(kPuzzleCentre[0], kPuzzleCentre[1], kPuzzleCentre[2]);
   glRotatef(Scene.ViewAngleX, 1.0f, 0.0f, 0.0f);
   glRotatef(Scene.ViewAngleY, 0.0f, 1.0f, 0.0f);
 

@@ -23,6 +23,18 @@ extern SceneState Scene;
 // The tilt is held within this many degrees either way.
 constexpr float kTiltLimit = 70.0f;
 
+// The camera: a vertical field of view of 45 degrees, and the puzzle's centre
+// 1.5 units right of and above the line of sight, 15 units in front of the eye.
+constexpr double kFieldOfViewDegrees = 45.0;
+constexpr float kPuzzleCentre[3] = {1.5f, 1.5f, -15.0f};
+
+// The client area's size as the projection was last set for it.
+struct ViewportSize {
+  int width = 1;
+  int height = 1;
+};
+extern ViewportSize Viewport;
+
 // Draws one frame (backdrop, view rotation, the 26 cubies with their turn
 // rates) and waits for the frame pacing. Always true.
 bool RenderFrame();

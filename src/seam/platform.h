@@ -30,6 +30,11 @@
 //                    is shown; a false result fails the open
 //   ReportOpenError, ReportCloseError, FailOpen, AcceptWindowedFallback
 //                    the messages of opening and closing the window
+//   kTurnNames, PuzzleSolved, ReplayTurns, PickSticker
+//                    for a layer that keeps the player's history (the page):
+//                    the turns by number, whether each side shows one slot,
+//                    turns applied at once, what lies under a point of the
+//                    picture
 
 // Runs Voxra until Escape, the quit message or a failed (re)open, and returns
 // the process exit code: the quit message's code, 0 after Escape, 1 after a
@@ -135,6 +140,58 @@ bool FailOpen(const char* text);
 // FullscreenMode and returns true; otherwise tells the user the program
 // closes and returns false.
 bool AcceptWindowedFallback();
+
+// The puzzle's turns by number, as the play update makes them and
+// PuzzleChanged reports them: 0..17 a quarter turn of one slab (axis 0 X,
+// 1 Y, 2 Z; slab -1, 0 or +1 on it; sense +90 or -90 by the right-hand rule)
+// and the keypad chord that makes it; 18 and 19 the whole cube about Y, +90
+// and -90 (made by the view's spin; no chord). Turn 2k and 2k + 1 undo each
+// other.
+struct TurnName {
+  std::int8_t axis, slab;
+  std::int16_t sense;
+  std::uint8_t chord[2];  // keypad digits
+};
+constexpr int kLayerTurnCount = 18;
+constexpr int kCubeTurnPlus = 18, kCubeTurnMinus = 19, kTurnNameCount = 20;
+inline constexpr TurnName kTurnNames[kTurnNameCount] = {
+    {0, +1, -90, {6, 9}}, {0, +1, +90, {6, 3}}, {1, -1, +90, {2, 3}}, {1, -1, -90, {2, 1}},
+    {0, -1, -90, {4, 7}}, {0, -1, +90, {4, 1}}, {1, +1, +90, {8, 9}}, {1, +1, -90, {8, 7}},
+    {0, 0, -90, {5, 8}},  {0, 0, +90, {5, 2}},  {1, 0, +90, {5, 6}},  {1, 0, -90, {5, 4}},
+    {2, -1, +90, {0, 7}}, {2, -1, -90, {0, 9}}, {2, 0, +90, {0, 4}},  {2, 0, -90, {0, 6}},
+    {2, +1, +90, {0, 1}}, {2, +1, -90, {0, 3}}, {1, 2, +90, {0, 0}},  {1, 2, -90, {0, 0}},
+};
+
+// True when each of the puzzle's six sides shows one slot, whichever it is.
+bool PuzzleSolved();
+
+// Applies turns (numbers of kTurnNames) at once, without animation, through
+// the model's own turns. False, and nothing applied, when a turn is running
+// or any number is out of range.
+bool ReplayTurns(const std::uint8_t* turns, int count);
+
+// What lies under a point of the last drawn picture.
+struct StickerPick {
+  int cubie;       // its index into the cube state
+  int face;        // the face of that cubie (CubieFace order: front, back, top, bottom, right, left)
+  float at[3];     // the point, in puzzle units (the puzzle spans -1.5..1.5 on each axis)
+  // The picture's pixels per puzzle unit along +X, +Y and +Z at that point:
+  // a sticker's edges as drawn, however the view is spun and tilted.
+  float axisOnScreen[3][2];
+};
+// x, y in pixels of the client area, from its top left corner. False off the
+// puzzle (the backdrop, or the black around it).
+bool PickSticker(float x, float y, StickerPick* pick);
+
+// ===========================================================================
+// Down: the puzzle's changes, for a layer that keeps the player's history.
+
+constexpr int kSolvedColouring = 20;  // a change that is no turn: a new window made it solved
+
+// After each committed turn (its number in kTurnNames; `byScramble` when the
+// scramble made it) and after a new window's solved colouring. The desktop
+// layers leave it empty.
+void PuzzleChanged(int change, bool byScramble);
 
 // ===========================================================================
 // Down: the window.

@@ -63,4 +63,24 @@ TEST(CubeModel, AgreesWithRotationMatricesOverLongRandomSequences) {
   }
 }
 
+// Solved is each side showing one slot, whichever: the solved colouring
+// turned whole (by cube turns about Y, by all three slabs about X) is solved;
+// each layer turn is not, and its opposite makes it solved again.
+TEST(CubeModel, SolvedWhenEachSideShowsOneSlot) {
+  ResetCubeState();
+  ApplySolvedColouring();
+  EXPECT_TRUE(EachSideShowsOneSlot());
+  ApplyCubeTurn(90), ApplyCubeTurn(90), ApplyCubeTurn(-90);
+  for (int slab : {-1, 0, 1}) ApplyLayerTurn(Axis::X, slab, 90);
+  EXPECT_TRUE(EachSideShowsOneSlot());
+  for (int op = 0; op < 18; ++op) {
+    const Axis axis = static_cast<Axis>(op / 6);
+    const int slab = op / 2 % 3 - 1, sense = op % 2 ? 90 : -90;
+    ApplyLayerTurn(axis, slab, sense);
+    EXPECT_FALSE(EachSideShowsOneSlot()) << "after op " << op;
+    ApplyLayerTurn(axis, slab, -sense);
+    EXPECT_TRUE(EachSideShowsOneSlot()) << "after op " << op << " and its opposite";
+  }
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <SDL.h>
@@ -100,6 +101,29 @@ std::string Bmp(int w, int h, const std::function<std::array<int, 3>(int, int)>&
   return b;
 }
 
+// The puzzle's changes the layer was told of: the solved colouring first,
+// then turns, each by the scramble or not as `byScramble`. Replayed from the
+// solved colouring they make the puzzle as it is; a list with a number that
+// is no turn changes nothing.
+void ExpectChangesReplay(bool byScramble) {
+  const auto& changes = NullPlatform.changes;
+  ASSERT_FALSE(changes.empty());
+  EXPECT_EQ(changes[0].first, kSolvedColouring);
+  std::vector<std::uint8_t> turns;
+  for (size_t n = 1; n < changes.size(); ++n) {
+    EXPECT_EQ(changes[n].second, byScramble && changes[n].first < kLayerTurnCount) << "change " << n;
+    turns.push_back(std::uint8_t(changes[n].first));
+  }
+  const Slots now = Now();
+  ResetCubeState(), ApplySolvedColouring();
+  turns.push_back(kTurnNameCount);
+  EXPECT_FALSE(ReplayTurns(turns.data(), int(turns.size())));
+  EXPECT_TRUE(PuzzleSolved());
+  turns.pop_back();
+  EXPECT_TRUE(ReplayTurns(turns.data(), int(turns.size())));
+  EXPECT_EQ(Now(), now);
+}
+
 class Game : public ::testing::Test {
  public:
   void SetUp() override {
@@ -139,6 +163,16 @@ TEST_F(Game, ChordsTurnTheirSlabsOnceEachWithoutASnap) {
       {"1470", Axis::Z, -1, 90}, {"2586", Axis::X, 0, -90}, {"963", Axis::X, 1, -90},
       {"2134", Axis::Y, -1, -90}, {"69", Axis::X, 1, -90, 3}, {"641", Axis::X, 9, 0, 0},
       {"058", Axis::X, 9, 0, 0}, {"1379", Axis::X, 9, 0, 0}, {"5", Axis::X, 9, 0, 0}};
+  int named = 0;  // the turns' names (the chords the page presses) against the legend's
+  for (const TurnName& t : kTurnNames) {
+    for (const Chord& c : chords) {
+      if (c.keys[0] - '0' != t.chord[0] || c.keys[1] - '0' != t.chord[1] || c.keys[2] != '\0') continue;
+      EXPECT_EQ(std::make_tuple(int(c.axis), c.slab, c.sense), std::make_tuple(int(t.axis), int(t.slab), int(t.sense)));
+      ++named;
+      break;
+    }
+  }
+  EXPECT_EQ(named, kLayerTurnCount);
   const auto press = [](const char* keys, bool down) {
     for (const char* k = keys; *k != '\0'; ++k) Key(VkNumpad0 + *k - '0', down);
   };
@@ -189,6 +223,7 @@ TEST_F(Game, ChordsTurnTheirSlabsOnceEachWithoutASnap) {
     }
     return true;
   }));
+  ExpectChangesReplay(false);
 }
 
 // The arrow keys, held and released: the view moves the key's way on every
@@ -235,6 +270,7 @@ TEST_F(Game, ViewKeysMoveThePictureSmoothlyAndComeToRest) {
     return true;
   }));
   EXPECT_NE(turns, 0);
+  ExpectChangesReplay(false);
   // Held 150 frames, the spin reaches the speed of one second's holding and
   // stops there, far from the 90 degrees a frame that would freeze the picture.
   EXPECT_EQ(fastest, 45.0f);
@@ -257,6 +293,8 @@ TEST_F(Game, ScrambleMakesTwentyTwoTurnsFromAllEighteen) {
   EXPECT_EQ(turns, 22);
   EXPECT_FALSE(Play.Scrambling);
   EXPECT_NE(Now(), solved);
+  EXPECT_EQ(NullPlatform.changes.size(), 23u);
+  ExpectChangesReplay(true);
   std::vector<int> drawn[2];
   for (int start = 0; start < 2; ++start) {
     NullPlatform.tickCount = 5000u + 1000u * start;  // milliseconds since boot
@@ -351,10 +389,30 @@ TEST_F(Game, EverySurfaceShowsItsPictureTheRightWayRound) {
         if (std::min(t0, t1) > near) near = std::min(t0, t1), axis = i;
         far = std::min(far, std::max(t0, t1));
       }
+      StickerPick pick;
+      const bool picked = PickSticker(px + 0.5f, 399.5f - py, &pick);
+      EXPECT_EQ(picked, near < far) << px << ", " << py;
       if (near < far) {  // on the cube
         float f[3];
-        for (int i = 0; i < 3; ++i) f[i] = o[i] + near * d[i] + 1.5f, f[i] -= std::floor(f[i]);
+        int home[3];
+        for (int i = 0; i < 3; ++i)
+          f[i] = o[i] + near * d[i] + 1.5f, home[i] = std::clamp(int(f[i]), 0, 2) - 1, f[i] -= std::floor(f[i]);
         const int sign = d[axis] < 0 ? 1 : -1;
+        home[axis] = sign;
+        // What lies under the pixel, and a quarter sticker along each edge as drawn.
+        const int face = (2 - axis) * 2 + (sign < 0);  // front, back, top, bottom, right, left
+        if (picked) {
+          EXPECT_EQ(pick.cubie, CubieIndexAt(home[0], home[1], home[2]));
+          EXPECT_EQ(pick.face, face);
+          for (int a = 0; a < 3; ++a) {
+            StickerPick there;
+            const float step = std::min(f[a], 1 - f[a]) > 0.3f ? 0.25f : 0;
+            if (a == axis || step == 0 ||
+                !PickSticker(px + 0.5f + step * pick.axisOnScreen[a][0], 399.5f - py + step * pick.axisOnScreen[a][1], &there))
+              continue;
+            EXPECT_NEAR(there.at[a] - pick.at[a], step, 0.02f) << "along axis " << a;
+          }
+        }
         for (const Side& e : sides)
           if (e.axis == axis && e.sign == sign)
             file = e.file, u = e.uFlip ? 1 - f[e.ua] : f[e.ua], v = e.vFlip ? 1 - f[e.va] : f[e.va];

@@ -44,6 +44,8 @@ void SwapGlBuffers() {
   if (NullPlatform.onSwap) NullPlatform.onSwap();
 }
 
+void PuzzleChanged(int change, bool byScramble) { NullPlatform.changes.push_back({change, byScramble}); }
+
 bool QueryCounterFrequency(std::int64_t* frequency) {
   *frequency = NullPlatform.frequency;
   return true;

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "seam/platform.h"
@@ -38,6 +39,7 @@ struct NullPlatformState {
   std::vector<NullWindow> windows;  // every OpenGlWindow call
   int closes = 0;
   std::vector<NullMessageBox> boxes;
+  std::vector<std::pair<int, bool>> changes;  // PuzzleChanged's (change, byScramble)
   // Scripted.
   std::deque<NullMessage> messages;  // PumpOneMessage takes one per call
   std::function<void()> onSwap;      // runs after each swap, e.g. to press keys

@@ -253,6 +253,9 @@ void SwapGlBuffers() {
   if (GlWindow.WindowHandle) SDL_GL_SwapWindow(GlWindow.WindowHandle);
 }
 
+// The desktop game keeps no history of the player's turns.
+void PuzzleChanged(int, bool) {}
+
 // SDL_ShowMessageBox works before the video subsystem is up, so the
 // window-opening failures can be reported too.
 MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,

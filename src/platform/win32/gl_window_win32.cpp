@@ -219,6 +219,9 @@ PumpResult PumpOneMessage(std::intptr_t* lastParam) {
 
 void SwapGlBuffers() { SwapBuffers(GlWindow.DeviceContext); }
 
+// The desktop game keeps no history of the player's turns.
+void PuzzleChanged(int, bool) {}
+
 MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,
                              MessageIcon icon, MessageOwner owner) {
   UINT style = buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK;
