@@ -118,6 +118,12 @@ mergeInto(LibraryManager.library, {
     HEAP32[(size >> 2) + 1] = height;
   },
 
+  // A committed turn, or a new window's solved colouring, told to the page's
+  // play (page_play.js) when there is one.
+  TellPagePuzzleChanged: function(change, byScramble) {
+    if (window.VoxraPlay) window.VoxraPlay.changed(change, byScramble != 0);
+  },
+
   // Milliseconds of the wall clock, wrapped to 32 bits like GetTickCount: the
   // scramble's seed differs from one page load to the next.
   WallClockMs: function() { return Date.now() >>> 0; },
