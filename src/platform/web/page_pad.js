@@ -71,8 +71,11 @@
     if (code) keyOf(code).classList.add("aim");
   }
 
-  // Everything held let go: pointers, pulses waiting and pulses running.
+  // Everything held let go: pointers, pulses waiting and pulses running, and
+  // what the page's play holds (told through VoxraPad.onReleaseAll).
+  var releaseListeners = [];
   function releaseAll() {
+    releaseListeners.forEach(function (listener) { listener(); });
     jobs = [];
     pointers = {};
     aim(null);
@@ -163,4 +166,13 @@
   showPad(matchMedia("(pointer: coarse)").matches);
 
   VoxraPage.button("pad-toggle", function () { showPad(pad.hidden); });
+
+  // For the page's play (page_play.js): its chords held through the pad's
+  // keys, so that a finger and the play holding one key do not release each
+  // other, and a word when everything is let go.
+  window.VoxraPad = {
+    press: press,
+    release: release,
+    onReleaseAll: function (listener) { releaseListeners.push(listener); },
+  };
 })();
