@@ -70,22 +70,24 @@ struct KeyPosition {
   std::uint8_t virtualKey;  // the KeyState entry it holds
   KeySource source;
   std::uint8_t usbUsage;    // the USB HID usage, which is SDL's scancode
-  std::uint8_t scanCode;    // WM_KEYDOWN's scan code for the keys Windows reads by
-                            // position; 0 where it reads its own virtual key
+  std::uint8_t scanCode;    // WM_KEYDOWN's scan code of the keys Windows reads by
+                            // position, sent without the extended bit (the
+                            // arrows send the keypad's codes with it); 0 where
+                            // it reads its own virtual key
   const char* code;         // KeyboardEvent.code
 };
 
 inline constexpr KeyPosition kKeyPositions[] = {
-    {VkNumpad0 + 0, KeyFromKeyboard, 0x62, 0, "Numpad0"},
-    {VkNumpad0 + 1, KeyFromKeyboard, 0x59, 0, "Numpad1"},
-    {VkNumpad0 + 2, KeyFromKeyboard, 0x5A, 0, "Numpad2"},
-    {VkNumpad0 + 3, KeyFromKeyboard, 0x5B, 0, "Numpad3"},
-    {VkNumpad0 + 4, KeyFromKeyboard, 0x5C, 0, "Numpad4"},
-    {VkNumpad0 + 5, KeyFromKeyboard, 0x5D, 0, "Numpad5"},
-    {VkNumpad0 + 6, KeyFromKeyboard, 0x5E, 0, "Numpad6"},
-    {VkNumpad0 + 7, KeyFromKeyboard, 0x5F, 0, "Numpad7"},
-    {VkNumpad0 + 8, KeyFromKeyboard, 0x60, 0, "Numpad8"},
-    {VkNumpad0 + 9, KeyFromKeyboard, 0x61, 0, "Numpad9"},
+    {VkNumpad0 + 0, KeyFromKeyboard, 0x62, 0x52, "Numpad0"},
+    {VkNumpad0 + 1, KeyFromKeyboard, 0x59, 0x4F, "Numpad1"},
+    {VkNumpad0 + 2, KeyFromKeyboard, 0x5A, 0x50, "Numpad2"},
+    {VkNumpad0 + 3, KeyFromKeyboard, 0x5B, 0x51, "Numpad3"},
+    {VkNumpad0 + 4, KeyFromKeyboard, 0x5C, 0x4B, "Numpad4"},
+    {VkNumpad0 + 5, KeyFromKeyboard, 0x5D, 0x4C, "Numpad5"},
+    {VkNumpad0 + 6, KeyFromKeyboard, 0x5E, 0x4D, "Numpad6"},
+    {VkNumpad0 + 7, KeyFromKeyboard, 0x5F, 0x47, "Numpad7"},
+    {VkNumpad0 + 8, KeyFromKeyboard, 0x60, 0x48, "Numpad8"},
+    {VkNumpad0 + 9, KeyFromKeyboard, 0x61, 0x49, "Numpad9"},
     // A laptop's embedded keypad: 7 8 9 / U I O / J K L / M.
     {VkNumpad0 + 7, KeyFromLaptop, 0x24, 0x08, "Digit7"},
     {VkNumpad0 + 8, KeyFromLaptop, 0x25, 0x09, "Digit8"},

@@ -1,7 +1,7 @@
 // Every layer's reading of the keys the game knows, from its own names: Windows's scan code (0xE0..
 // extended) and virtual key, SDL's scancode (a USB usage), the page's KeyboardEvent.code, the label
-// for S. The laptop's keys on Dvorak (G C R / H T N at U I O / J K L), S on Dvorak and on a
-// Cyrillic layout.
+// for S. The keypad with NumLock off (Windows names its keys Insert, End, Down, ...), the laptop's
+// keys on Dvorak (G C R / H T N at U I O / J K L), S on Dvorak and on a Cyrillic layout.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -14,11 +14,11 @@ TEST(Keys, EveryLayerReadsEachKeyWhereItSitsAndSByItsLabel) {
   constexpr KeySource kb = KeyFromKeyboard, lt = KeyFromLaptop;
   struct Row { const char* code; unsigned usb, scan, vk; char label; int entry; KeySource source; };
   const Row rows[] = {
-      {"Numpad0", 0x62, 0x52, 0x60, 0, 96, kb},   {"Numpad1", 0x59, 0x4F, 0x61, 0, 97, kb},
-      {"Numpad2", 0x5A, 0x50, 0x62, 0, 98, kb},   {"Numpad3", 0x5B, 0x51, 0x63, 0, 99, kb},
-      {"Numpad4", 0x5C, 0x4B, 0x64, 0, 100, kb},  {"Numpad5", 0x5D, 0x4C, 0x65, 0, 101, kb},
-      {"Numpad6", 0x5E, 0x4D, 0x66, 0, 102, kb},  {"Numpad7", 0x5F, 0x47, 0x67, 0, 103, kb},
-      {"Numpad8", 0x60, 0x48, 0x68, 0, 104, kb},  {"Numpad9", 0x61, 0x49, 0x69, 0, 105, kb},
+      {"Numpad0", 0x62, 0x52, 0x2D, 0, 96, kb},   {"Numpad1", 0x59, 0x4F, 0x23, 0, 97, kb},
+      {"Numpad2", 0x5A, 0x50, 0x28, 0, 98, kb},   {"Numpad3", 0x5B, 0x51, 0x22, 0, 99, kb},
+      {"Numpad4", 0x5C, 0x4B, 0x25, 0, 100, kb},  {"Numpad5", 0x5D, 0x4C, 0x0C, 0, 101, kb},
+      {"Numpad6", 0x5E, 0x4D, 0x27, 0, 102, kb},  {"Numpad7", 0x5F, 0x47, 0x24, 0, 103, kb},
+      {"Numpad8", 0x60, 0x48, 0x26, 0, 104, kb},  {"Numpad9", 0x61, 0x49, 0x21, 0, 105, kb},
       {"Digit7", 0x24, 0x08, '7', '7', 103, lt},  {"Digit8", 0x25, 0x09, '8', '8', 104, lt},
       {"Digit9", 0x26, 0x0A, '9', '9', 105, lt},  {"KeyU", 0x18, 0x16, 'G', 'g', 100, lt},
       {"KeyI", 0x0C, 0x17, 'C', 'c', 101, lt},    {"KeyO", 0x12, 0x18, 'R', 'r', 102, lt},

@@ -52,9 +52,9 @@ bool EnterFullscreenOrFallBack(int width, int height, int bits) {
   return AcceptWindowedFallback();
 }
 
-// Makes a key message's entry held or released: the laptop's embedded keypad
-// by its scan codes (bits 16-23, the extended bit 24), whatever the layout
-// says, every other key by its virtual key.
+// Makes a key message's entry held or released: the keypad and the laptop's
+// embedded keypad by their scan codes (bits 16-23, the extended bit 24),
+// whatever NumLock and the layout say, every other key by its virtual key.
 void SetKey(WPARAM wParam, LPARAM lParam, bool down) {
   const KeyEntry key = KeyOfScanCode(static_cast<unsigned>(lParam >> 16) & 0xFF,
                                      ((lParam >> 24) & 1) != 0, wParam);
