@@ -17,7 +17,8 @@
 // Up: what a layer may touch in the portable code.
 //
 //   RunVoxra         the program's body: the layer's entry calls it once
-//   KeyState[vk]     read; written through PressKey and ReleaseKey
+//   KeyState[vk]     read; written through PressKey and ReleaseKey (and by
+//                    the frame loop through ConsumeKey)
 //   KeyOfScanCode, KeyOfUsbUsage, KeyOfCode
 //                    a key event's entry, from the layer's own names for the key
 //   PressKey, ReleaseKey, ReleaseAllKeys
@@ -162,6 +163,9 @@ inline KeyEntry KeyOfCode(const char* code, char label) {
 // is held while any source holds it. vk >= 256 is ignored.
 void PressKey(int vk, KeySource source);
 void ReleaseKey(int vk, KeySource source);
+// The entry cleared and let go by all its keys, so that only a new key-down
+// sets it again: F1, once the frame loop has acted on it.
+void ConsumeKey(int vk);
 // Every key released: the window lost the keyboard focus, so the releases
 // that follow go elsewhere.
 void ReleaseAllKeys();
