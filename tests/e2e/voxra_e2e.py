@@ -202,12 +202,12 @@ def case_play(s):
 
 
 def case_bad_data(s):
-    """Data8 missing: one ERROR box and exit 1. Fullscreen refused (Wine on
-    Xvfb refuses the mode; natively a listed 640 x 480 that a preloaded shim
-    makes the display refuse) and the question answered No: an ERROR box (with
-    a stop sign under Wine) and exit 1. Data1 spoiled and a folder in place of
-    Data3: one Error box, the game runs with those slots empty, and Escape
-    ends it."""
+    """Data8 missing: one ERROR box and exit 1. Fullscreen refused twice (Wine
+    on Xvfb refuses the mode; natively a preloaded shim makes the display
+    refuse a listed 640 x 480, then take it and show its own mode), the
+    question answered Yes, then No: an ERROR box (with a stop sign under Wine)
+    and exit 1. Data1 spoiled and a folder in place of Data3: one Error box, the
+    game runs with those slots empty, and Escape ends it."""
     os.rename(os.path.join(s.data, "Data8.dll"), os.path.join(s.tmp, "Data8.dll"))
     s.launch()
     s.answer("ERROR")
@@ -217,8 +217,9 @@ def case_bad_data(s):
         s.xs.add_mode(640, 480)
     s.launch(env=None if s.args.launcher else {"LD_PRELOAD": s.args.refuse_mode})
     s.wait_main(V12, (400, 400))
-    s.xs.tap("F1")
-    s.answer("Tamo GL", "n" if s.args.launcher else "Escape")  # No: Wine's mnemonic, SDL's Escape
+    s.xs.tap("F1"), s.answer("Tamo GL"), s.wait_main(V11, (640, 480))  # Yes: windowed
+    s.expect("solved picture, windowed after Yes", timeout=10)
+    s.xs.tap("F1"), s.answer("Tamo GL", "n" if s.args.launcher else "Escape")  # No: Wine's mnemonic, SDL's
     box = s.xs.wait_window("ERROR", 30, s.game.proc)
     s.xs.place_on_screen(box)
     shot = s.xs.grab(box)

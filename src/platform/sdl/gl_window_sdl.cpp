@@ -48,6 +48,10 @@ bool FindFullscreenModeOrFallBack(int width, int height, SDL_DisplayMode* mode) 
 // windowed again, when the display did not take it. Only a shown window is
 // switched at once: on a hidden one SDL merely notes the wish and carries it
 // out when the window is shown, where no one hears of a refusal.
+// NOTE: once the driver has said yes, SDL reports the mode it asked for as the
+// display's; a driver that does not switch (Wayland's) leaves the display's
+// own mode there, which the size check catches. An X server that takes the
+// switch but shows another mode goes unseen.
 bool EnterFullscreen(const SDL_DisplayMode& mode) {
   SDL_Window* window = GlWindow.WindowHandle;
   SDL_DisplayMode now;
