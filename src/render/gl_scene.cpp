@@ -72,23 +72,24 @@ static void DrawBackdrop() {
   glEnd();
 }
 
-void Cubie::Draw(float dX, float dY, float dZ) {
+void DrawCubie(Cubie& cubie, float dX, float dY, float dZ) {
   glPushMatrix();
-  angleX += dX;
-  angleY += dY;
-  angleZ += dZ;
-  glRotatef(angleX, 1.0f, 0.0f, 0.0f);
-  glRotatef(angleY, 0.0f, 1.0f, 0.0f);
-  glRotatef(angleZ, 0.0f, 0.0f, 1.0f);
+  cubie.angleX += dX;
+  cubie.angleY += dY;
+  cubie.angleZ += dZ;
+  // About the puzzle's origin, Z first on each corner, X last.
+  glRotatef(cubie.angleX, 1.0f, 0.0f, 0.0f);
+  glRotatef(cubie.angleY, 0.0f, 1.0f, 0.0f);
+  glRotatef(cubie.angleZ, 0.0f, 0.0f, 1.0f);
 
   // Each face binds its own texture, so each needs its own begin/end pair.
   static const float kTexCoord[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
   for (int f = 0; f < 6; ++f) {
-    glBindTexture(GL_TEXTURE_2D, TextureTable[faceSlot[f]]);
+    glBindTexture(GL_TEXTURE_2D, TextureTable[cubie.faceSlot[f]]);
     glBegin(GL_QUADS);
     for (int v = 0; v < 4; ++v) {
       glTexCoord2f(kTexCoord[v][0], kTexCoord[v][1]);
-      glVertex3f(vertexX[f][v], vertexY[f][v], vertexZ[f][v]);
+      glVertex3f(cubie.vertexX[f][v], cubie.vertexY[f][v], cubie.vertexZ[f][v]);
     }
     glEnd();
   }
@@ -115,7 +116,7 @@ bool RenderFrame() {
   glRotatef(Scene.ViewAngleY, 0.0f, 1.0f, 0.0f);
 
   for (int k = 0; k < kCubieCount; ++k) {
-    CubeState[k].Draw(Scene.TurnRateX[k], Scene.TurnRateY[k], Scene.TurnRateZ[k]);
+    DrawCubie(CubeState[k], Scene.TurnRateX[k], Scene.TurnRateY[k], Scene.TurnRateZ[k]);
   }
 
   FramePacer.WaitForFrame(60.0f);

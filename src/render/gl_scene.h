@@ -12,7 +12,7 @@ struct SceneState {
   float ViewAngleY = 0.0f;  // spin, degrees
   float ViewSpeedX = 0.0f;  // degrees per drawn frame
   float ViewSpeedY = 0.0f;
-  // Degrees per drawn frame, by cubie index, handed to Cubie::Draw.
+  // Degrees per drawn frame, by cubie index, handed to DrawCubie.
   float TurnRateX[kCubieCount] = {};
   float TurnRateY[kCubieCount] = {};
   float TurnRateZ[kCubieCount] = {};
@@ -38,3 +38,7 @@ extern ViewportSize Viewport;
 // Draws one frame (backdrop, view rotation, the 26 cubies with their turn
 // rates) and waits for the frame pacing. Always true.
 bool RenderFrame();
+
+// Adds the increments (in X, Y, Z order) to the cubie's angles and draws it
+// under the current modelview matrix, which it leaves as it found it.
+void DrawCubie(Cubie& cubie, float dX, float dY, float dZ);

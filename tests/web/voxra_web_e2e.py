@@ -214,8 +214,8 @@ def main(site):
         check(fatal.dialogs == [UNKNOWN, "ERROR\n\nInitialization Failed."], "dialogs: %s" % fatal.dialogs)
         done(fatal, "Data8 missing")
         # A phone, by touch: the pad shown, the legend under the picture. Two drags at once (one across other
-        # keys), two fingers, an arrow held and one cancelled, the phone turned, the legend hidden, S tapped
-        # (a whole scramble is timed above).
+        # keys), two fingers, an arrow held, one cancelled and one held while the page is hidden, the phone
+        # turned, the legend hidden, S tapped (a whole scramble is timed above).
         phone, puzzle = load({}, screen=(390, 844, 2, True)), Puzzle()
         state(phone, "block,fits,Voxra - By Orvane v1.2,,", "the game filling a phone's stage")
         check(phone.eval("!pad.hidden && !legend.hidden"), "a phone without the pad or the legend")
@@ -225,10 +225,16 @@ def main(site):
         phone.touch("touchStart", zero), phone.touch("touchStart", zero, one), phone.frames(2)
         phone.touch("touchEnd")
         expect(phone, puzzle.turn(*TURNS[16][:3]), "two fingers on 0 and 1")
-        for key, frames, lift in (("ArrowLeft", 4, "touchEnd"), ("ArrowRight", 2, "touchCancel")):
+        # Left touched while another tab hides the page: it comes back with none held, and Left works again.
+        phone.touch("touchStart", at(phone, "ArrowLeft")), phone.frames(2)
+        tab = browser.call("Target.createTarget", url="about:blank")["targetId"]
+        phone.wait("document.hidden"), browser.call("Target.activateTarget", targetId=phone.target)
+        spin = expect(phone, puzzle, "shown, Left still touched", spins := [k * 0.75 for k in range(-61, 62)])
+        phone.touch("touchEnd"), browser.call("Target.closeTarget", targetId=tab)
+        for key, frames, lift, sign in (("ArrowLeft", 4, "touchEnd", -1), ("ArrowRight", 2, "touchCancel", 1)):
             phone.touch("touchStart", at(phone, key)), phone.frames(frames), phone.touch(lift)
-        spin = expect(phone, puzzle, "arrows held", [k * 0.75 for k in range(-61, 62)])
-        check(spin != 0, "the arrows did not spin the view")
+            spin, before = expect(phone, puzzle, key + " held", spins), spin
+            check((spin - before) * sign > 0, "%s held spun the view from %g to %g degrees" % (key, before, spin))
         phone.screen(844, 390, 2, True), state(phone, "block,fits,Voxra - By Orvane v1.2,,", "landscape")
         expect(phone, puzzle, "turned to landscape", [spin])
         drag(phone, ["#legend-hide"]), phone.wait("legend.hidden")

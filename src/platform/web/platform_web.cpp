@@ -118,22 +118,10 @@ struct PageWindowState {
 
 PageWindowState PageWindow;
 
-// The KeyState entry of a key, and which of its keys it is: the game's keys
-// by position (KeyboardEvent.code), S by its label (KeyboardEvent.key), or by
-// its position where the label is not a Latin letter (a Cyrillic or Greek
-// layout), as Windows gives it; 0 for a key the game does not read.
-int VirtualKeyOf(const char* code, const char* key, KeySource* source) {
-  *source = KeyFromKeyboard;
-  for (const KeyPosition& position : kKeyPositions) {
-    if (std::strcmp(position.code, code) == 0) {
-      *source = position.source;
-      return position.virtualKey;
-    }
-  }
-  const bool latin = key[0] != '\0' && key[1] == '\0' &&
-                     ((key[0] >= 'a' && key[0] <= 'z') || (key[0] >= 'A' && key[0] <= 'Z'));
-  if (latin) return key[0] == 's' || key[0] == 'S' ? VkS : 0;
-  return std::strcmp(code, "KeyS") == 0 ? VkS : 0;
+// The KeyState entry of a key: by KeyboardEvent.code, and S by its label,
+// KeyboardEvent.key, where that is one ASCII character.
+KeyEntry KeyOf(const char* code, const char* key) {
+  return KeyOfCode(code, key[0] != '\0' && key[1] == '\0' ? key[0] : '\0');
 }
 
 // A key pressed under Alt is a system key, which leaves KeyState alone, as on
@@ -142,14 +130,13 @@ int VirtualKeyOf(const char* code, const char* key, KeySource* source) {
 // game's keys (scrolling, help, leaving fullscreen) is stopped, but for its
 // shortcuts under Ctrl or Meta (Ctrl+L, Ctrl+7, ...).
 EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
-  KeySource source = KeyFromKeyboard;
-  const int virtualKey = VirtualKeyOf(event->code, event->key, &source);
+  const KeyEntry key = KeyOf(event->code, event->key);
   const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
-  if (virtualKey == 0 || (down && IsSystemKeyPress(event->altKey, event->ctrlKey))) {
+  if (key.virtualKey == 0 || (down && IsSystemKeyPress(event->altKey, event->ctrlKey))) {
     return EM_FALSE;
   }
   const auto type = down ? PageEventType::KeyDown : PageEventType::KeyUp;
-  PageWindow.pending.push_back({type, static_cast<std::uint8_t>(virtualKey), source});
+  PageWindow.pending.push_back({type, static_cast<std::uint8_t>(key.virtualKey), key.source});
   return event->ctrlKey || event->metaKey ? EM_FALSE : EM_TRUE;  // EM_TRUE: preventDefault
 }
 
@@ -227,10 +214,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE void VoxraStageChanged() { PageWindow.stageChang
 // A key of the page's on-screen pad, named by the KeyboardEvent.code it
 // stands for, pressed (down != 0) or released: queued as that key of the
 // keyboard would be, as the pad's own, so the pad and the keyboard holding
-// one key do not release each other.
+// one key do not release each other. The pad has no layout: its keys are
+// read where they sit, S too.
 extern "C" EMSCRIPTEN_KEEPALIVE void VoxraPadKey(const char* code, int down) {
-  KeySource keyboardSource;  // the keyboard's key of that code: not this one
-  const int virtualKey = VirtualKeyOf(code, "", &keyboardSource);
+  const int virtualKey = KeyOfCode(code, '\0').virtualKey;
   if (virtualKey == 0) return;
   const auto type = down ? PageEventType::KeyDown : PageEventType::KeyUp;
   PageWindow.pending.push_back({type, static_cast<std::uint8_t>(virtualKey), KeyFromScreen});
