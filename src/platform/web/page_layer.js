@@ -28,32 +28,43 @@ mergeInto(LibraryManager.library, {
     if (shown) canvas.focus();
   },
 
-  // True when the canvas has a WebGL context. Emscripten's SDL_SetVideoMode
-  // returns a surface even when the browser gave it none (WebGL turned off or
-  // unsupported), and the GL emulation would then throw on its first call.
-  PageHasGlContext: function() {
-    return typeof GLctx != "undefined" && GLctx && !GLctx.isContextLost() ? 1 : 0;
+  // The canvas at width x height with the GL emulation set up on its WebGL
+  // context (the one the page made as it started: Module.preinitializedWebGLContext),
+  // the one context for every window; 0 when the browser gives the page no
+  // WebGL (turned off or unsupported). The browser's taking the context away
+  // and giving it back are passed on to the game (VoxraContextChanged).
+  CreatePageContext__deps: [ "$Browser" ],
+  CreatePageContext: function(width, height) {
+    var canvas = Module["canvas"];
+    canvas.width = width;
+    canvas.height = height;
+    canvas.style.removeProperty("width");
+    canvas.style.removeProperty("height");
+    if (!Browser.createContext(canvas, true, true)) return 0;
+    if (!canvas.contextWatched) {
+      canvas.contextWatched = true;
+      canvas.addEventListener("webglcontextlost", function(event) {
+        event.preventDefault();  // which tells the browser that the page can take it back
+        Module["_VoxraContextChanged"](0);
+      });
+      canvas.addEventListener("webglcontextrestored", function() { Module["_VoxraContextChanged"](1); });
+      if (GLctx.isContextLost()) Module["_VoxraContextChanged"](0);  // lost before anyone listened
+    }
+    return 1;
   },
 
-  // Adapts the new context to the game. SDL_SetVideoMode hands the canvas's
-  // mouse and touch events to SDL's own queue, which nothing here reads, so
-  // they are taken back. WebGL knows texture formats only by name, where
-  // OpenGL 1.1 also takes the number of components (1 to 4; the game uploads
-  // with 3), so the numbers are named on the way in. And where OpenGL draws a
-  // face bound to texture 0 (a Data file that could not be loaded) untextured,
-  // in its plain white, WebGL samples black: texture 0 is given one white texel.
+  // Adapts the new context to the game. WebGL knows texture formats only by
+  // name, where OpenGL 1.1 also takes the number of components (1 to 4; the
+  // game uploads with 3), so the numbers are named on the way in. And where
+  // OpenGL draws a face bound to texture 0 (a Data file that could not be
+  // loaded) untextured, in its plain white, WebGL samples black: texture 0 is
+  // given one white texel (GLctx.white, remade with the context).
+  AdaptPageContext__deps: [ "$makeWhiteTexture" ],
   AdaptPageContext: function() {
-    [ "touchstart", "touchend", "touchmove", "mousedown", "mouseup", "mousemove",
-      "DOMMouseScroll", "mousewheel", "wheel", "mouseout" ]
-        .forEach(function(type) { Module["canvas"].removeEventListener(type, SDL.receiveEvent, true); });
     if (GLctx.texImage2D.adapted) return;
-    var white = GLctx.createTexture();
-    GLctx.bindTexture(GLctx.TEXTURE_2D, white);
-    GLctx.texImage2D(GLctx.TEXTURE_2D, 0, GLctx.RGB, 1, 1, 0, GLctx.RGB, GLctx.UNSIGNED_BYTE,
-                     new Uint8Array([ 255, 255, 255 ]));
     var bind = GLctx.bindTexture;
     GLctx.bindTexture = function(target, texture) {
-      return bind.call(GLctx, target, texture || (target == GLctx.TEXTURE_2D ? white : null));
+      return bind.call(GLctx, target, texture || (target == GLctx.TEXTURE_2D ? GLctx.white : null));
     };
     var named = [ 0, GLctx.LUMINANCE, GLctx.LUMINANCE_ALPHA, GLctx.RGB, GLctx.RGBA ];
     var upload = GLctx.texImage2D;
@@ -63,15 +74,55 @@ mergeInto(LibraryManager.library, {
       return upload.apply(GLctx, args);
     };
     GLctx.texImage2D.adapted = true;
+    makeWhiteTexture();
+  },
+
+  $makeWhiteTexture: function() {
+    GLctx.white = GLctx.createTexture();
+    GLctx.bindTexture(GLctx.TEXTURE_2D, GLctx.white);
+    GLctx.texImage2D(GLctx.TEXTURE_2D, 0, GLctx.RGB, 1, 1, 0, GLctx.RGB, GLctx.UNSIGNED_BYTE,
+                     new Uint8Array([ 255, 255, 255 ]));
+  },
+
+  // Makes anew, in a context given back empty, what the GL emulation and the
+  // adaptation above keep in it: the emulation's temporary vertex and index
+  // buffers (the quads' index buffer among them), the shader programs of the
+  // renderers it has cached and what it remembers having bound, and the white
+  // texture. The game's own textures and state follow (RestoreGl); the names
+  // the lost textures had are forgotten. What the emulation keeps outside the
+  // context (matrices, lights, texture environment) is still good.
+  RemakePageContext__deps: [ "$makeWhiteTexture" ],  // and GL, GLImmediate: there with the GL functions
+  RemakePageContext: function() {
+    GL.generateTempBuffers(true, GL.currentContext);
+    GLImmediate.rendererCache = GLImmediate.MapTreeLib.create();
+    GLImmediate.currentRenderer = GLImmediate.lastRenderer = null;
+    GLImmediate.lastArrayBuffer = GLImmediate.lastProgram = null;
+    GLImmediate.lastStride = -1;
+    GLImmediate.fixedFunctionProgram = 0;
+    GL.textures.fill(null);
+    makeWhiteTexture();
+  },
+
+  // While the context is away, the page says so in place of the picture
+  // (shown != 0), until it is back.
+  ShowLostContextNote: function(shown) {
+    var note = document.getElementById("note");
+    Module["canvas"].style.display = shown ? "none" : "block";
+    note.textContent = "The browser has taken WebGL away from this page and not given it back. " +
+                       "The puzzle is kept and shows again once WebGL is back; reload the page to start anew.";
+    note.style.display = shown ? "" : "none";
   },
 
   // The page's modal dialogs carry no caption of their own (the browser puts
-  // the site there), so the caption leads the text. 1 for OK or Yes.
+  // the site there), so the caption leads the text. 1 for OK or Yes. A dialog
+  // takes the keyboard, and every key-up made while it is open, without a
+  // blur: the page sends its own as the dialog closes, so the game and the pad
+  // let go of everything held, as on any focus loss.
   ShowPageDialog: function(text, caption, yesNo) {
     var message = UTF8ToString(caption) + "\n\n" + UTF8ToString(text);
-    if (yesNo) return confirm(message) ? 1 : 0;
-    alert(message);
-    return 1;
+    var agreed = yesNo ? confirm(message) : (alert(message), true);
+    window.dispatchEvent(new FocusEvent("blur"));
+    return agreed ? 1 : 0;
   },
 
   // The still page left when the game ends: the canvas goes, a line says so;
