@@ -1,22 +1,20 @@
 // The page's start-up: loads the game's files itself (so one that cannot be
-// had is named on the page instead of leaving "Loading" up) and starts
-// voxra.js with them; registers the service worker; tells the game when the
-// stage, the canvas's place, changes size; shows or hides the legend.
+// had is named on the page instead of leaving "Loading" up), makes the
+// canvas's WebGL context and starts voxra.js with them; registers the service
+// worker; tells the game when the stage, the canvas's place, changes size;
+// shows or hides the legend.
 //
 // Calls only the game's exports (Module._VoxraStageChanged) and the page's
 // elements. Defines VoxraPage.running and VoxraPage.button for the page's
 // other scripts.
 (function () {
   "use strict";
-  var version = "@PROJECT_VERSION@";
+  var build = "@VOXRA_BUILD@";  // a hash of the page's files, stamped into the page as the site is put together
   var canvas = document.getElementById("canvas");
   var note = document.getElementById("note");
   var stage = document.getElementById("stage");
   var legend = document.getElementById("legend");
   var stopped = false;
-
-  // that cannot be had is named on the page instead of leaving "Loading" up;
-  // voxra.js runs once both are in and takes them from Module.
 
   // The first reason the page cannot go on is the one it shows.
   function stop(text) {
@@ -28,58 +26,89 @@
     document.body.classList.add("ended");
   }
 
-  function unloadable(name, why) {
-    stop("Voxra stopped: " + name + " could not be loaded (" + why + "). Reload the page to try again.");
+  function unloadable(failure) {
+    stop("Voxra stopped: " + failure.name + " could not be loaded (" + failure.why +
+         "). Reload the page to try again.");
   }
 
   function offline() { return navigator.onLine === false ? "offline" : "no connection to the site"; }
 
-  // A file of this version as bytes, or a rejection {name, why}.
+  // A file of this build, as the response to a request for it, or a
+  // rejection {name, why}.
   function fetchFile(name) {
-    return fetch(name + "?v=" + version).then(function (response) {
+    return fetch(name + "?v=" + build).then(function (response) {
       if (!response.ok) throw { name: name, why: (response.status + " " + response.statusText).trim() };
-      return response.arrayBuffer().catch(function () { throw { name: name, why: "cut off" }; });
+      return response;
     }, function () { throw { name: name, why: offline() }; });
   }
 
-  var files = {};
+  function bytesOf(name, response) {
+    return response.arrayBuffer().catch(function () { throw { name: name, why: "cut off" }; });
+  }
+
+  // The game's code is compiled as it comes in (where the server says it is
+  // application/wasm; from its bytes otherwise), and the Data files' package
+  // comes beside it; voxra.js, already on its way (preloaded), runs once the
+  // package is in, and takes both from Module. The context is made now too:
+  // the browser readies its GPU side for a page's first context, the slowest
+  // step of a start, and does so while the files come.
+  var compiled = fetchFile("voxra.wasm").then(function (response) {
+    var streamed = /^application\/wasm\b/.test(response.headers.get("Content-Type") || "");
+    var code = streamed ? WebAssembly.compileStreaming(response) : bytesOf("voxra.wasm", response).then(
+        function (bytes) { return WebAssembly.compile(bytes); });
+    return code.catch(function (failure) {
+      throw failure instanceof WebAssembly.CompileError ? { name: "voxra.wasm", why: "damaged or incomplete" }
+          : failure && failure.why ? failure : { name: "voxra.wasm", why: "cut off" };
+    });
+  });
+  var data = fetchFile("voxra.data").then(function (response) { return bytesOf("voxra.data", response); });
+  var started = new Promise(function (ran, failed) {
+    data.then(function (bytes) {
+      if (stopped) return;
+      var script = document.createElement("script");
+      script.src = "voxra.js?v=" + build;
+      script.onload = function () {
+        if (typeof Module.run === "function") ran();
+        else failed({ name: "voxra.js", why: "damaged" });
+      };
+      script.onerror = function () { failed({ name: "voxra.js", why: "not found, or " + offline() }); };
+      Module.getPreloadedPackage = function (name, size) {  // checked against the size voxra.js was built with
+        if (bytes.byteLength !== size) {
+          Module.noInitialRun = true;
+          unloadable({ name: "voxra.data", why: "incomplete: " + bytes.byteLength + " of " + size + " bytes" });
+        }
+        return bytes;
+      };
+      document.body.appendChild(script);
+    }, failed);
+  });
+  compiled.catch(unloadable);
+  started.catch(unloadable);
+
   window.Module = Object.assign(window.Module || {}, {  // whatever a test set up before is kept
     canvas: canvas,
+    preinitializedWebGLContext: canvas.getContext("webgl", { alpha: false, antialias: false, depth: true,
+                                                            stencil: false }),
     onAbort: function (what) { stop("Voxra stopped: " + what); },
-    // The Data files' package, checked against the size voxra.js was built with.
-    getPreloadedPackage: function (name, size) {
-      if (files.data.byteLength !== size) {
-        Module.noInitialRun = true;
-        unloadable("voxra.data", "incomplete: " + files.data.byteLength + " of " + size + " bytes");
-      }
-      return files.data;
-    },
     instantiateWasm: function (imports, receive) {
-      WebAssembly.instantiate(files.wasm, imports).then(function (made) {
-        receive(made.instance);
-      }, function () {
-        unloadable("voxra.wasm", "damaged or incomplete");
-      }).catch(function (failure) { stop("Voxra stopped: " + failure); });
+      compiled.then(function (module) {
+        return WebAssembly.instantiate(module, imports).then(function (instance) {
+          receive(instance, module);
+        }, function () {
+          unloadable({ name: "voxra.wasm", why: "damaged or incomplete" });
+        });
+      }, function () {})  // shown already
+          .catch(function (failure) { stop("Voxra stopped: " + failure); });
       return {};
     },
   });
 
-  Promise.all([fetchFile("voxra.data"), fetchFile("voxra.wasm")]).then(function (bytes) {
-    files.data = bytes[0];
-    files.wasm = bytes[1];
-    var script = document.createElement("script");
-    script.src = "voxra.js?v=" + version;
-    script.onload = function () {
-      if (typeof Module.run !== "function") unloadable("voxra.js", "damaged");
-    };
-    script.onerror = function () { unloadable("voxra.js", "not found, or " + offline()); };
-    document.body.appendChild(script);
-  }, function (failed) { unloadable(failed.name, failed.why); });
-
+  // The service worker, once the page's files are in: it keeps them without
+  // downloading them again (sw.js).
   if ("serviceWorker" in navigator) {
-    window.addEventListener("load", function () {
+    Promise.all([compiled, started]).then(function () {
       navigator.serviceWorker.register("sw.js").catch(function () {});  // the page plays without it
-    });
+    }, function () {});
   }
 
   function running() { return Module.calledRun && !stopped && !document.body.hasAttribute("data-exit-code"); }
