@@ -5,7 +5,9 @@ hex digits of a SHA-256 over the templates and the site's other files (the
 game's voxra.js, voxra.wasm, voxra.data, the manifest, the icons). The page
 asks for its files by that hash and the service worker names its cache by
 it, so a rebuild that changes any file is a new build to the browser, and one
-that changes none is not.
+that changes none is not. The two are written without their comments (whole
+lines of // in scripts, /* */ in the style): the templates keep them, and a
+phone need not download them.
 
     stamp_site.py TEMPLATE_DIR SITE_DIR
 
@@ -14,11 +16,26 @@ Run again after a file of SITE_DIR changed, it stamps the new build.
 
 import hashlib
 import os
+import re
 import sys
 
 STAMPED = ("index.html", "sw.js")
 KEPT = ("voxra.js", "voxra.wasm", "voxra.data", "manifest.webmanifest", "icon-192.png", "icon-512.png")
 MARK = "@VOXRA_BUILD@"
+
+
+def uncommented(name, text):
+    """The page's text without its comment lines: every line of a script
+    (sw.js, or between <script> and </script>) that starts with // (but for
+    //# sourceURL), and every /* */ of the style."""
+    def lines(script):
+        return "".join(line for line in script.splitlines(True)
+                       if not line.lstrip().startswith("//") or line.lstrip().startswith("//# "))
+    if name.endswith(".js"):
+        return lines(text)
+    text = re.sub(r"<script>.*?</script>", lambda m: lines(m.group(0)), text, flags=re.S)
+    return re.sub(r"<style>.*?</style>", lambda m: re.sub(r"[ \t]*/\*.*?\*/\n?", "", m.group(0), flags=re.S),
+                  text, flags=re.S)
 
 
 def stamp(templates, site):
@@ -36,8 +53,8 @@ def stamp(templates, site):
         digest.update(b"%s %d\n" % (name.encode(), len(body)) + body)
     build = digest.hexdigest()[:16]
     for name, body in texts.items():
-        with open(os.path.join(site, name), "wb") as f:
-            f.write(body.replace(MARK.encode(), build.encode()))
+        with open(os.path.join(site, name), "w", encoding="utf-8") as f:
+            f.write(uncommented(name, body.decode("utf-8")).replace(MARK, build))
     return build
 
 

@@ -29,29 +29,39 @@ mergeInto(LibraryManager.library, {
   },
 
   // The canvas at width x height with the GL emulation set up on its WebGL
-  // context (the one the page made as it started: Module.preinitializedWebGLContext),
-  // the one context for every window; 0 when the browser gives the page no
-  // WebGL (turned off or unsupported). The browser's taking the context away
-  // and giving it back are passed on to the game (VoxraContextChanged).
-  CreatePageContext__deps: [ "$Browser" ],
+  // context, the one the page made as it started (page_start.js:
+  // Module.preinitializedWebGLContext) and the one context for every window;
+  // 0 when the page could make none (WebGL turned off or unsupported). The
+  // browser's taking the context away and giving it back are passed on to the
+  // game (VoxraContextChanged).
   CreatePageContext: function(width, height) {
     var canvas = Module["canvas"];
     canvas.width = width;
     canvas.height = height;
     canvas.style.removeProperty("width");
     canvas.style.removeProperty("height");
-    if (!Browser.createContext(canvas, true, true)) return 0;
-    if (!canvas.contextWatched) {
-      canvas.contextWatched = true;
-      canvas.addEventListener("webglcontextlost", function(event) {
-        event.preventDefault();  // which tells the browser that the page can take it back
-        Module["_VoxraContextChanged"](0);
-      });
-      canvas.addEventListener("webglcontextrestored", function() { Module["_VoxraContextChanged"](1); });
-      if (GLctx.isContextLost()) Module["_VoxraContextChanged"](0);  // lost before anyone listened
-    }
+    if (GLctx) return 1;
+    if (!Module["preinitializedWebGLContext"]) return 0;
+    GL.makeContextCurrent(GL.createContext(canvas, {majorVersion : 1}));
+    Module.useWebGL = true;
+    Browser.moduleContextCreatedCallbacks.forEach(function(callback) { callback(); });
+    canvas.addEventListener("webglcontextlost", function(event) {
+      event.preventDefault();  // which tells the browser that the page can take it back
+      Module["_VoxraContextChanged"](0);
+    });
+    canvas.addEventListener("webglcontextrestored", function() { Module["_VoxraContextChanged"](1); });
+    if (GLctx.isContextLost()) Module["_VoxraContextChanged"](0);  // lost before anyone listened
     return 1;
   },
+
+  // Emscripten's Browser object comes with the GL emulation, which needs only
+  // its list of what to run once a context is made (its own set-up). The rest
+  // (a main loop, fullscreen, pointer lock, preload plugins: a tenth of
+  // voxra.js) is for programs that leave the page to Emscripten; this one makes
+  // its context itself, above.
+  $Browser__deps: [],
+  $Browser__postset: "",
+  $Browser: {moduleContextCreatedCallbacks : [], mainLoop : {}},
 
   // Adapts the new context to the game. WebGL knows texture formats only by
   // name, where OpenGL 1.1 also takes the number of components (1 to 4; the
