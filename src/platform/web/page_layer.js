@@ -28,18 +28,16 @@ mergeInto(LibraryManager.library, {
     if (shown) canvas.focus();
   },
 
-  // The canvas at width x height with the GL emulation set up on its WebGL
-  // context, the one the page made as it started (page_start.js:
-  // Module.preinitializedWebGLContext) and the one context for every window;
-  // 0 when the page could make none (WebGL turned off or unsupported). The
-  // browser's taking the context away and giving it back are passed on to the
-  // game (VoxraContextChanged).
-  CreatePageContext: function(width, height) {
+  // The GL emulation set up on the canvas's WebGL context, the one the page
+  // made as it started (page_start.js: Module.preinitializedWebGLContext), at
+  // the stage's size, and the one context for every window; 0 when the page
+  // could make none (WebGL turned off or unsupported). The canvas keeps its
+  // size: a window's own size is only its viewport's until the stage's is
+  // taken, before anything is drawn, and changing a canvas's size costs as
+  // much as a frame or two. The browser's taking the context away and giving
+  // it back are passed on to the game (VoxraContextChanged).
+  CreatePageContext: function() {
     var canvas = Module["canvas"];
-    canvas.width = width;
-    canvas.height = height;
-    canvas.style.removeProperty("width");
-    canvas.style.removeProperty("height");
     if (GLctx) return 1;
     if (!Module["preinitializedWebGLContext"]) return 0;
     GL.makeContextCurrent(GL.createContext(canvas, {majorVersion : 1}));
@@ -157,26 +155,12 @@ mergeInto(LibraryManager.library, {
   },
 
   // Sizes the canvas to the stage, the part of the page the game's window
-  // fills, and writes its size in device pixels to size[0], size[1]. The canvas
-  // takes the stage's whole width in whole device pixels, so stickers are drawn
-  // at the screen's own resolution. Its height is the stage's, but never more
-  // than width / 0.7: the puzzle sits right of and above the line of sight, and
-  // at a narrower aspect its right side leaves the picture at some spins. Left
-  // over height is shared above and below.
+  // fills (VoxraPage.fitCanvas, page_start.js), and writes its size in device
+  // pixels to size[0], size[1].
   FitCanvasToStage: function(size) {
-    var canvas = Module["canvas"];
-    var stage = document.getElementById("stage") || canvas.parentNode;
-    var ratio = window.devicePixelRatio || 1;
-    var box = stage.getBoundingClientRect();
-    var width = Math.max(1, Math.floor(box.width * ratio));
-    var height = Math.max(1, Math.min(Math.floor(box.height * ratio), Math.floor(width / 0.7)));
-    if (canvas.width != width) canvas.width = width;
-    if (canvas.height != height) canvas.height = height;
-    canvas.style.width = width / ratio + "px";
-    canvas.style.height = height / ratio + "px";
-    canvas.style.top = Math.max(0, (box.height - height / ratio) / 2) + "px";
-    HEAP32[size >> 2] = width;
-    HEAP32[(size >> 2) + 1] = height;
+    var fitted = VoxraPage.fitCanvas();
+    HEAP32[size >> 2] = fitted[0];
+    HEAP32[(size >> 2) + 1] = fitted[1];
   },
 
   // Milliseconds of the wall clock, wrapped to 32 bits like GetTickCount: the

@@ -6,7 +6,7 @@
 //
 // Calls only the game's exports (Module._VoxraStageChanged) and the page's
 // elements. Defines VoxraPage.running and VoxraPage.button for the page's
-// other scripts.
+// other scripts, and VoxraPage.fitCanvas for the game's (page_layer.js).
 (function () {
   "use strict";
   var build = "@VOXRA_BUILD@";  // a hash of the page's files, stamped into the page as the site is put together
@@ -49,13 +49,18 @@
   // The game's code is compiled as it comes in (where the server says it is
   // application/wasm; from its bytes otherwise), and the Data files' package
   // comes beside it; voxra.js, already on its way (preloaded), runs once the
-  // package is in, and takes both from Module. The context is made now too:
-  // the browser readies its GPU side for a page's first context, the slowest
-  // step of a start, and does so while the files come.
+  // package is in, and takes both from Module. The canvas's WebGL context is
+  // made as the code starts to come in, so that the slowest step of a start
+  // (the browser readies its GPU side for a page's first context, holding up
+  // the page meanwhile) runs beside the download, the compiling and voxra.js's
+  // parsing, which go on without the page.
   var compiled = fetchFile("voxra.wasm").then(function (response) {
     var streamed = /^application\/wasm\b/.test(response.headers.get("Content-Type") || "");
     var code = streamed ? WebAssembly.compileStreaming(response) : bytesOf("voxra.wasm", response).then(
         function (bytes) { return WebAssembly.compile(bytes); });
+    fitCanvas();  // so that the context is made at the size the first window takes
+    Module.preinitializedWebGLContext = canvas.getContext("webgl", { alpha: false, antialias: false,
+                                                                     depth: true, stencil: false });
     return code.catch(function (failure) {
       throw failure instanceof WebAssembly.CompileError ? { name: "voxra.wasm", why: "damaged or incomplete" }
           : failure && failure.why ? failure : { name: "voxra.wasm", why: "cut off" };
@@ -87,8 +92,6 @@
 
   window.Module = Object.assign(window.Module || {}, {  // whatever a test set up before is kept
     canvas: canvas,
-    preinitializedWebGLContext: canvas.getContext("webgl", { alpha: false, antialias: false, depth: true,
-                                                            stencil: false }),
     onAbort: function (what) { stop("Voxra stopped: " + what); },
     instantiateWasm: function (imports, receive) {
       compiled.then(function (module) {
@@ -115,6 +118,25 @@
 
   // -------------------------------------------------------------------------
   // The stage's size: the game reads it when told it may have changed.
+
+  // Sizes the canvas to the stage and returns its size in device pixels. The
+  // canvas takes the stage's whole width in whole device pixels, so stickers
+  // are drawn at the screen's own resolution. Its height is the stage's, but
+  // never more than width / 0.7: the puzzle sits right of and above the line of
+  // sight, and at a narrower aspect its right side leaves the picture at some
+  // spins. Left over height is shared above and below.
+  function fitCanvas() {
+    var ratio = window.devicePixelRatio || 1;
+    var box = stage.getBoundingClientRect();
+    var width = Math.max(1, Math.floor(box.width * ratio));
+    var height = Math.max(1, Math.min(Math.floor(box.height * ratio), Math.floor(width / 0.7)));
+    if (canvas.width != width) canvas.width = width;
+    if (canvas.height != height) canvas.height = height;
+    canvas.style.width = width / ratio + "px";
+    canvas.style.height = height / ratio + "px";
+    canvas.style.top = Math.max(0, (box.height - height / ratio) / 2) + "px";
+    return [width, height];
+  }
 
   function stageChanged() { if (running()) Module._VoxraStageChanged(); }
   new ResizeObserver(stageChanged).observe(stage);
@@ -155,5 +177,5 @@
   button("legend-toggle", function () { showLegend(legend.hidden, true); });
   button("legend-hide", function () { showLegend(false, true); });
 
-  window.VoxraPage = { running: running, button: button };
+  window.VoxraPage = { running: running, button: button, fitCanvas: fitCanvas };
 })();

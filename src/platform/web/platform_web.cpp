@@ -77,7 +77,7 @@ EM_ASYNC_JS(int, EnterPageFullscreen, (), {
 extern "C" {
 void LeavePageFullscreen();
 void ShowCanvas(const char* title, int shown);
-int CreatePageContext(int width, int height);
+int CreatePageContext();
 void AdaptPageContext();
 void RemakePageContext();
 void ShowLostContextNote(int shown);
@@ -295,7 +295,7 @@ bool OpenGlWindow(const char* title, int width, int height, int /*bits*/, bool f
     }
   }
 
-  if (!CreatePageContext(width, height)) {
+  if (!CreatePageContext()) {
     PageWindow.stopDetail = "The browser gives this page no WebGL (turned off or not supported).";
     return FailOpen("Can't Create A GL Rendering Context.");
   }
