@@ -47,13 +47,12 @@
   }
 
   // The game's code is compiled as it comes in (where the server says it is
-  // application/wasm; from its bytes otherwise), and the Data files' package
-  // comes beside it; voxra.js, already on its way (preloaded), runs once the
-  // package is in, and takes both from Module. The canvas's WebGL context is
-  // made as the code starts to come in, so that the slowest step of a start
-  // (the browser readies its GPU side for a page's first context, holding up
-  // the page meanwhile) runs beside the download, the compiling and voxra.js's
-  // parsing, which go on without the page.
+  // application/wasm; from its bytes otherwise), the Data files' package comes
+  // beside it, and voxra.js (preloaded) runs meanwhile; the game starts once
+  // both files are in. The canvas's WebGL context is made as the code starts
+  // to come in, so that the slowest step of a start (the browser readies its
+  // GPU side for a page's first context, holding up the page meanwhile) runs
+  // beside the download and the compiling, which go on without the page.
   var compiled = fetchFile("voxra.wasm").then(function (response) {
     var streamed = /^application\/wasm\b/.test(response.headers.get("Content-Type") || "");
     var code = streamed ? WebAssembly.compileStreaming(response) : bytesOf("voxra.wasm", response).then(
@@ -67,36 +66,30 @@
     });
   });
   var data = fetchFile("voxra.data").then(function (response) { return bytesOf("voxra.data", response); });
-  var started = new Promise(function (ran, failed) {
-    data.then(function (bytes) {
-      if (stopped) return;
-      var script = document.createElement("script");
-      script.src = "voxra.js?v=" + build;
-      script.onload = function () {
-        if (typeof Module.run === "function") ran();
-        else failed({ name: "voxra.js", why: "damaged" });
-      };
-      script.onerror = function () { failed({ name: "voxra.js", why: "not found, or " + offline() }); };
-      Module.getPreloadedPackage = function (name, size) {  // checked against the size voxra.js was built with
-        if (bytes.byteLength !== size) {
-          Module.noInitialRun = true;
-          unloadable({ name: "voxra.data", why: "incomplete: " + bytes.byteLength + " of " + size + " bytes" });
-        }
-        return bytes;
-      };
-      document.body.appendChild(script);
-    }, failed);
-  });
+  var packaged;  // the package copied to where voxra.js reads it, once it is in
   compiled.catch(unloadable);
-  started.catch(unloadable);
+  data.catch(unloadable);
 
   window.Module = Object.assign(window.Module || {}, {  // whatever a test set up before is kept
     canvas: canvas,
     onAbort: function (what) { stop("Voxra stopped: " + what); },
+    // Asked for as voxra.js starts, read as the game starts: handed over empty
+    // and filled as it comes, checked against the size voxra.js was built with.
+    getPreloadedPackage: function (name, size) {
+      var bytes = new ArrayBuffer(size);
+      packaged = data.then(function (arrived) {
+        if (arrived.byteLength !== size) {
+          throw { name: "voxra.data", why: "incomplete: " + arrived.byteLength + " of " + size + " bytes" };
+        }
+        new Uint8Array(bytes).set(new Uint8Array(arrived));
+      });
+      packaged.catch(unloadable);
+      return bytes;
+    },
     instantiateWasm: function (imports, receive) {
-      compiled.then(function (module) {
-        return WebAssembly.instantiate(module, imports).then(function (instance) {
-          receive(instance, module);
+      Promise.all([compiled, packaged]).then(function (both) {
+        return WebAssembly.instantiate(both[0], imports).then(function (instance) {
+          receive(instance, both[0]);
         }, function () {
           unloadable({ name: "voxra.wasm", why: "damaged or incomplete" });
         });
@@ -106,10 +99,22 @@
     },
   });
 
+  var started = new Promise(function (ran, failed) {
+    var script = document.createElement("script");
+    script.src = "voxra.js?v=" + build;
+    script.onload = function () {
+      if (typeof Module.run === "function") ran();
+      else failed({ name: "voxra.js", why: "damaged" });
+    };
+    script.onerror = function () { failed({ name: "voxra.js", why: "not found, or " + offline() }); };
+    document.body.appendChild(script);
+  });
+  started.catch(unloadable);
+
   // The service worker, once the page's files are in: it keeps them without
   // downloading them again (sw.js).
   if ("serviceWorker" in navigator) {
-    Promise.all([compiled, started]).then(function () {
+    Promise.all([compiled, data, started]).then(function () {
       navigator.serviceWorker.register("sw.js").catch(function () {});  // the page plays without it
     }, function () {});
   }
