@@ -23,9 +23,20 @@ import time
 from drive.cdrive import FRAMES, Browser, Page, Site
 
 bench, seconds = sys.argv[1], float(sys.argv[2])
-# Every clear's time; the first frame is the animation frame after the first clear.
+# Every clear's time; the first frame is the animation frame after the first clear. On the way there, the
+# first time of each step of the page's start (window.steps).
 COUNT = """window.clears = [];
+window.steps = {};
+const step = (name, run) => function (...args) {
+  steps[name + ' asked'] ??= performance.now();
+  const made = run.apply(this, args);
+  steps[name] ??= performance.now();
+  return made;
+};
+HTMLCanvasElement.prototype.getContext = step('context', HTMLCanvasElement.prototype.getContext);
+WebAssembly.instantiate = step('instance', WebAssembly.instantiate);
 for (const proto of [WebGLRenderingContext.prototype, WebGL2RenderingContext.prototype]) {
+  proto.texImage2D = step('textures', proto.texImage2D);
   const clear = proto.clear;
   proto.clear = function (mask) {
     if (clears.length === 0) requestAnimationFrame(() => { window.firstFrame = performance.now(); });
@@ -33,6 +44,10 @@ for (const proto of [WebGLRenderingContext.prototype, WebGL2RenderingContext.pro
     return clear.call(this, mask);
   };
 }"""
+# The steps of the start, with the files' arrival, in milliseconds after navigation.
+STEPS = """({...steps, 'first clear': clears[0], 'first frame': firstFrame, ...Object.fromEntries(performance
+  .getEntriesByType('navigation').concat(performance.getEntriesByType('resource')).map(e => [e.name.replace(
+  /^.*\\/|[?].*$/g, '') || 'index.html', e.responseEnd]).filter(([name]) => /index|voxra/.test(name)))})"""
 # The clears counted over a number of milliseconds.
 RATE = "new Promise((done) => { const from = clears.length; setTimeout(() => done([from, clears.length]), %d); })"
 
@@ -74,7 +89,7 @@ def listed(values, digits):
     return ", ".join("%.*f" % (digits, v) for v in values)
 
 
-base, game, clear, first, other = Site(bench).url, [], [], [], []
+base, game, clear, first, other, steps = Site(bench).url, [], [], [], [], []
 work = {"LayoutCount": [], "RecalcStyleCount": [], "ScriptDuration": [], "TaskDuration": []}
 with Browser("--disable-background-networking", "--disable-component-update", "--disable-default-apps",
              "--disable-extensions", "--disable-sync", "--no-first-run", "--mute-audio") as browser:
@@ -87,6 +102,7 @@ with Browser("--disable-background-networking", "--disable-component-update", "-
         page.close()
         page = opened(browser, base + "site/index.html")
         first.append(page.eval("firstFrame"))
+        steps.append(page.eval(STEPS))
         if n == 0:  # the solved start at the native window's 400 x 400, the stage held at that size
             page.eval("document.getElementById('stage').style.cssText = 'width: 400px; height: 400px'")
             page.wait("(c => c.width == 400 && c.height == 400)(document.getElementById('canvas'))")
@@ -109,6 +125,10 @@ print("frames/s, clear-only page: %s  (mean %.1f)" % (listed(clear, 1), statisti
 print("frames/s, game with pad:   %s  (mean %.1f)" % (listed(game, 1), statistics.mean(game)))
 print("ratio game / clear-only:   %.3f  (goal >= 0.99)" % (statistics.mean(game) / statistics.mean(clear)))
 print("navigation to first frame: %s ms  (goal <= 1000 ms)" % listed(first, 0))
+print("  its steps (medians, ms):  " + ", ".join("%s %.0f" % (name, statistics.median(s[name] for s in steps))
+                                             for name in sorted(steps[0], key=lambda name: steps[0][name])
+                                             if name.find("asked") < 0 and all(name in s for s in steps)) +
+      "; making the context took %s ms" % listed([s["context"] - s["context asked"] for s in steps], 0))
 print("renderer per game frame:   %.2f layouts, %.2f style recalculations, %.2f ms script, %.2f ms tasks" % tuple(
     statistics.mean(work[name]) * (1000 if name.endswith("Duration") else 1) for name in work))
 if other:

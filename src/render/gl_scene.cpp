@@ -27,9 +27,8 @@ void ResizeViewport(int width, int height) {
   glLoadIdentity();
 }
 
-bool SetupGl() {
-  if (!LoadTextures()) return false;
-
+// The GL state every context is given once, after its textures.
+static void SetGlState() {
   glEnable(GL_TEXTURE_2D);
   glShadeModel(GL_SMOOTH);
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -47,10 +46,21 @@ bool SetupGl() {
   glLightfv(GL_LIGHT1, GL_DIFFUSE, kDiffuse);
   glLightfv(GL_LIGHT1, GL_POSITION, kPosition);
   glEnable(GL_LIGHT1);
+}
 
+bool SetupGl() {
+  if (!LoadTextures()) return false;
+  SetGlState();
   std::srand(TickCountMs());
   ApplySolvedColouring();
   PuzzleChanged(kSolvedColouring, false);
+  return true;
+}
+
+bool RestoreGl(int width, int height) {
+  if (!LoadTextures()) return false;
+  SetGlState();
+  ResizeViewport(width, height);
   return true;
 }
 

@@ -1,6 +1,6 @@
 // The drawing of one frame, and what each drawn frame advances. (The
-// viewport and the one-time GL state, ResizeViewport and SetupGl, are called
-// by the window layers: seam/platform.h.)
+// viewport and the GL state of a context, ResizeViewport, SetupGl and
+// RestoreGl, are called by the window layers: seam/platform.h.)
 #pragma once
 
 #include "cube/cube_state.h"

@@ -31,6 +31,7 @@
 //   ResizeViewport   on a new client size, and once when a window opens
 //   SetupGl          once a new window's GL context is current and the window
 //                    is shown; a false result fails the open
+//   RestoreGl        when a context the browser took away is back, empty
 //   ReportOpenError, ReportCloseError, FailOpen, AcceptWindowedFallback
 //                    the messages of opening and closing the window
 //   kTurnNames, PuzzleSolved, ReplayTurns, PickSticker
@@ -187,6 +188,13 @@ void ResizeViewport(int width, int height);
 // scramble's random generator and applies the solved colouring. False when the
 // required texture could not be loaded.
 bool SetupGl();
+
+// Makes anew what a context lost and given back empty held (the page's WebGL
+// context, taken away by the browser): loads the textures, sets the GL state
+// of SetupGl and the viewport for a client area of the given size. The puzzle,
+// the view and the random generator are kept. False when the required texture
+// could not be loaded.
+bool RestoreGl(int width, int height);
 
 // An "ERROR" box for a step of opening that failed.
 void ReportOpenError(const char* text);

@@ -5,6 +5,7 @@ document, keys by KeyboardEvent.code, touches and the mouse, dialogs accepted
 as they open and kept, uncaught errors and unhandled rejections kept, and the
 browser owned and ended with the caller's process."""
 
+import collections
 import ctypes
 import fcntl
 import http.server
@@ -32,17 +33,24 @@ class Failure(Exception):
 
 class Site:
     """`folder` served at `url` on 127.0.0.1 by a thread of this process, unlogged, until closed; the
-    files named in `replaced` are served as the bytes given instead, or not found (None)."""
+    files named in `replaced` are served as the bytes given instead, or not found (None). `answers`
+    counts the answers by (path without its query, status); `folder` may be changed meanwhile."""
 
     def __init__(self, folder, replaced=None):
         replaced = replaced or {}
+        self.folder, self.answers = folder, collections.Counter()
+        site = self
 
         class Handler(http.server.SimpleHTTPRequestHandler):
             def log_message(self, *_):
                 pass
 
+            def log_request(self, code="-", size="-"):
+                site.answers[self.path.split("?")[0].lstrip("/"), int(code)] += 1
+
             def do_GET(self):
                 name = self.path.split("?")[0].lstrip("/")
+                self.directory = site.folder  # the folder of now: the connection may have been opened before
                 if name not in replaced:
                     return super().do_GET()
                 if replaced[name] is None:
