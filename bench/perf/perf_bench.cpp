@@ -37,6 +37,11 @@
 #include <windows.h>
 #else
 #include <SDL.h>
+
+#include "platform/sdl/gl_window_sdl.h"
+#endif
+#ifdef __GLIBC__
+#include <unistd.h>
 #endif
 
 #include "../dib_files.h"
@@ -192,7 +197,47 @@ bool Drain() {
   }
 }
 
+// Whether this process runs under the layer's process policy, as the game
+// does; false, with the reason, when it should and does not. With glibc the
+// heap must keep what a frame frees: a frame's worth of Mesa's 64 KiB blocks
+// (8 MiB, more than a fresh heap holds free), freed, must leave the top of
+// the heap where it was.
+bool ReportPolicy() {
+#if defined(_WIN32)
+  std::printf("policy: none (the Win32 layer sets no process policy)\n");
+  return true;
+#elif defined(__GLIBC__)
+  std::vector<void*> blocks(128);
+  const void* const before = sbrk(0);
+  for (void*& block : blocks) {
+    block = std::malloc(64 << 10);
+    if (block != nullptr) *static_cast<volatile char*>(block) = 1;
+  }
+  const void* const grown = sbrk(0);
+  for (auto block = blocks.rbegin(); block != blocks.rend(); ++block) std::free(*block);
+  const void* const after = sbrk(0);
+  const auto kib = [](const void* a, const void* b) {
+    return static_cast<long>((static_cast<const char*>(a) - static_cast<const char*>(b)) / 1024);
+  };
+  if (grown == before || after != grown) {
+    std::printf("policy: NOT in effect: of %ld KiB freed, the heap handed %ld KiB back\n",
+                kib(grown, before), kib(grown, after));
+    return false;
+  }
+  std::printf("policy: in effect: the heap keeps what a frame frees (trim threshold %d MiB)\n",
+              kHeapTrimThreshold >> 20);
+  return true;
+#else
+  std::printf("policy: the screen saver held off (no heap policy without glibc)\n");
+  return true;
+#endif
+}
+
 int Frame(double seconds) {
+  if (!ReportPolicy()) {
+    std::fprintf(stderr, "the frame is measured only under the game's process policy\n");
+    return 1;
+  }
   if (!OpenGlWindow("Voxra perf bench", 400, 400, 16, false)) {
     std::fprintf(stderr, "no GL window (an X display and Data/ are needed)\n");
     return 1;
@@ -378,6 +423,9 @@ extern "C" __attribute__((noinline)) void CountedRun(const char* op, const char*
 }
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+  ApplyProcessPolicy();  // as the game's main does
+#endif
   StartClocks();
   const std::string mode = argc > 1 ? argv[1] : "";
   const int count = argc > 2 ? std::atoi(argv[2]) : 0;
