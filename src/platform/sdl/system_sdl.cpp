@@ -1,5 +1,5 @@
-// The SDL layer's clocks and the process policy of the programs built on
-// it. Its files are the POSIX ones (platform/posix), its DIB
+// The SDL layer's clocks, its sleep and the process policy of the programs
+// built on it. Its files are the POSIX ones (platform/posix), its DIB
 // conversion the portable converter.
 #include <SDL.h>
 
@@ -34,6 +34,18 @@ std::uint32_t TickCountMs() {
   const std::uint64_t ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
                            static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
   return static_cast<std::uint32_t>(ms);
+}
+
+// On the monotonic clock, for the time asked: SDL_Delay would round to whole
+// milliseconds. An interrupted sleep ends early, which the caller allows for.
+void SleepForTicks(std::int64_t ticks) {
+  const auto frequency = static_cast<std::int64_t>(SDL_GetPerformanceFrequency());
+  if (ticks <= 0 || frequency <= 0) return;
+  timespec wait;
+  wait.tv_sec = static_cast<time_t>(ticks / frequency);
+  wait.tv_nsec = static_cast<long>(static_cast<long double>(ticks % frequency) * 1e9L /
+                                   static_cast<long double>(frequency));
+  clock_nanosleep(CLOCK_MONOTONIC, 0, &wait, nullptr);
 }
 
 void ApplyProcessPolicy() {

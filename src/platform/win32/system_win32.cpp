@@ -1,8 +1,10 @@
-// The Win32 layer's clocks, read-only file mapping (CreateFileA,
+// The Win32 layer's clocks and sleep, read-only file mapping (CreateFileA,
 // CreateFileMappingA, MapViewOfFile) and DIB conversion through GDI
 // (SetDIBits into a DIB section selected into a memory context).
 #include <windows.h>
+#include <mmsystem.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -26,6 +28,45 @@ bool QueryCounter(std::int64_t* count) {
 }
 
 std::uint32_t TickCountMs() { return GetTickCount(); }
+
+namespace {
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+void EndFineSleep() { timeEndPeriod(1); }
+
+// Sleeps for a number of 100 ns units. On a high-resolution waitable timer
+// where Windows has one (10, version 1803 on), which changes nothing for
+// other programs; elsewhere Sleep, with the system timer set to 1 ms the
+// first time, and back when the game ends. Sleep rounds down to whole
+// milliseconds: the caller spins what is left.
+void Sleep100ns(LONGLONG units) {
+  static const HANDLE timer = CreateWaitableTimerExW(
+      nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_MODIFY_STATE | SYNCHRONIZE);
+  if (timer != nullptr) {
+    LARGE_INTEGER due;
+    due.QuadPart = -units;  // relative
+    if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE) &&
+        WaitForSingleObject(timer, INFINITE) == WAIT_OBJECT_0) {
+      return;
+    }
+  }
+  static const bool fine = timeBeginPeriod(1) == TIMERR_NOERROR && std::atexit(EndFineSleep) == 0;
+  (void)fine;
+  Sleep(static_cast<DWORD>(units / 10000));
+}
+
+}  // namespace
+
+void SleepForTicks(std::int64_t ticks) {
+  static std::int64_t frequency = 0;
+  if (frequency == 0 && !QueryCounterFrequency(&frequency)) return;
+  if (ticks <= 0 || frequency <= 0) return;
+  // In 100 ns units, without overflow for any sleep of less than a century.
+  Sleep100ns(ticks / frequency * 10000000 + ticks % frequency * 10000000 / frequency);
+}
 
 struct MappedFile {
   HANDLE file = INVALID_HANDLE_VALUE;
