@@ -22,9 +22,10 @@ std::int64_t TicksToSleep(const FrameTimer& timer, std::int64_t elapsed, float t
 }
 
 // Keeps a slowly falling maximum of how late the sleeps wake. A sleep more
-// than 4 ms late was pre-empted rather than imprecise, and counts as 4 ms.
+// than 2 ms late was pre-empted rather than imprecise, which no earlier
+// waking would have caught in time: it counts as 2 ms.
 void NoteSleepEnd(FrameTimer& timer, std::int64_t late) {
-  late = std::clamp<std::int64_t>(late, 0, timer.frequency / 250);
+  late = std::clamp<std::int64_t>(late, 0, timer.frequency / 500);
   timer.sleepLate = std::max(late, timer.sleepLate - timer.sleepLate / 16);
 }
 
