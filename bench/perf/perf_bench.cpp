@@ -98,6 +98,22 @@ double ProcessCpuMs() {
 #endif
 }
 
+// CPU time of the calling thread in ms.
+double ThreadCpuMs() {
+#ifdef _WIN32
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+  auto value = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+  };
+  return (value(kernel) + value(user)) / 1e4;
+#else
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+#endif
+}
+
 // The value at fraction p (0 to 1) of the sorted values.
 double Percentile(std::vector<double> v, double p) {
   std::sort(v.begin(), v.end());
@@ -179,6 +195,7 @@ int Core(int perBatch) {
 bool MarkPending = false;
 std::int64_t WaitStart = 0;
 double WaitStartCpu = 0;
+double WaitStartThreadCpu = 0;
 
 bool MarkingCounter(std::int64_t* count) {
   const bool ok = QueryCounter(count);
@@ -186,6 +203,7 @@ bool MarkingCounter(std::int64_t* count) {
     MarkPending = false;
     WaitStart = *count;
     WaitStartCpu = ProcessCpuMs();
+    WaitStartThreadCpu = ThreadCpuMs();
   }
   return ok;
 }
@@ -313,6 +331,7 @@ int Frame(double seconds) {
   PressKey(VkS, KeyFromKeyboard);  // S held: scrambles back to back
   const double target = 1000.0 / 60.0;
   std::vector<double> drawMs, waitMs, presentMs, drawCpu, waitCpu, presentCpu, interval;
+  std::vector<double> waitThreadCpu;  // the wait's own thread: what it spun
   std::vector<double> late;  // how long after its deadline each wait that waited ended
   std::int64_t lastEnd = 0;
   const std::int64_t stop = Now() + static_cast<std::int64_t>(seconds * static_cast<double>(Frequency));
@@ -327,6 +346,7 @@ int Frame(double seconds) {
     RenderFrame();
     const std::int64_t t1 = Now();
     const double c1 = ProcessCpuMs();
+    const double m1 = ThreadCpuMs();
     SwapGlBuffers();
     UpdatePlay();
     const std::int64_t t2 = Now();
@@ -337,6 +357,7 @@ int Frame(double seconds) {
     presentMs.push_back(Ms(t2 - t1));
     drawCpu.push_back(WaitStartCpu - c0);
     waitCpu.push_back(c1 - WaitStartCpu);
+    waitThreadCpu.push_back(m1 - WaitStartThreadCpu);
     presentCpu.push_back(c2 - c1);
     const std::int64_t end = FramePacer.lastCount;  // the wait's final sample
     if (lastEnd != 0) {
@@ -358,6 +379,7 @@ int Frame(double seconds) {
   Figure("loop_draw_cpu_ms", Mean(drawCpu), "ms", "frame_ms", target);
   Figure("loop_wait_cpu_ms", Mean(waitCpu), "ms", "frame_ms", target);
   Figure("loop_present_cpu_ms", Mean(presentCpu), "ms", "frame_ms", target);
+  Figure("loop_wait_thread_cpu_ms", Mean(waitThreadCpu), "ms", "frame_ms", target);
   Figure("loop_timer_interval_ms", Mean(interval), "ms", "frame_ms", target);
   Figure("loop_timer_late_p50_ms", Percentile(late, 0.5), "ms", "frame_ms", target);
   Figure("loop_timer_late_p99_ms", Percentile(late, 0.99), "ms", "frame_ms", target);

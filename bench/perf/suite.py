@@ -56,8 +56,8 @@ EXPECTED = {
               "start_open_window_ms", "start_first_frame_drawn_ms",
               "start_first_frame_presented_ms"]
     + ["loop_%s_ms" % p for p in ("draw", "wait", "present", "draw_cpu", "wait_cpu",
-                                  "present_cpu", "timer_interval", "timer_late_p50",
-                                  "timer_late_p99")],
+                                  "present_cpu", "wait_thread_cpu", "timer_interval",
+                                  "timer_late_p50", "timer_late_p99")],
     "loader": ["loader_%s_ms" % f for f in FORMATS],
     "dib_bench": ["dib_%s_ms" % f for f in FORMATS],
     "observed": ["startup_ms", "startup_ms_min", "startup_ms_max", "frame_rate_hz", "frames_counted",
