@@ -82,37 +82,28 @@ std::int64_t Now() {
 double Ns(std::int64_t ticks) { return 1e9 * static_cast<double>(ticks) / static_cast<double>(Frequency); }
 double Ms(std::int64_t ticks) { return Ns(ticks) / 1e6; }
 
-// CPU time of the whole process (every thread) in ms.
-double ProcessCpuMs() {
+// CPU time in ms of the whole process (every thread), or of the calling
+// thread alone.
+double CpuMs(bool wholeProcess) {
 #ifdef _WIN32
   FILETIME created, exited, kernel, user;
-  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  const BOOL ok = wholeProcess
+                      ? GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)
+                      : GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+  if (!ok) return 0;
   auto value = [](const FILETIME& t) {
     return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
   };
   return (value(kernel) + value(user)) / 1e4;
 #else
   timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  clock_gettime(wholeProcess ? CLOCK_PROCESS_CPUTIME_ID : CLOCK_THREAD_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 #endif
 }
 
-// CPU time of the calling thread in ms.
-double ThreadCpuMs() {
-#ifdef _WIN32
-  FILETIME created, exited, kernel, user;
-  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
-  auto value = [](const FILETIME& t) {
-    return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
-  };
-  return (value(kernel) + value(user)) / 1e4;
-#else
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-#endif
-}
+double ProcessCpuMs() { return CpuMs(true); }
+double ThreadCpuMs() { return CpuMs(false); }
 
 // The value at fraction p (0 to 1) of the sorted values.
 double Percentile(std::vector<double> v, double p) {
