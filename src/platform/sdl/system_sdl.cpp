@@ -52,9 +52,9 @@ void ApplyProcessPolicy() {
   // The screen saver and monitor power-down stay off while the game runs.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
 #ifdef __GLIBC__
-  // Mesa's software rasterizer copies its rasterizer state (tens of KiB)
-  // into the frame for every texture change, more than a hundred a frame
-  // here, in 64 KiB blocks that it frees when the frame is done. With
+  // Mesa's software rasterizer records its rasterizer state into the frame
+  // for every texture change, about a hundred a frame here, at about one
+  // 64 KiB block each, and frees the blocks when the frame is done. With
   // glibc's default trim threshold the freed top of the heap goes back to the
   // system after each frame, so every frame faults in and zeroes megabytes
   // anew: that doubled the cost of a frame. The heap keeps up to 64 MiB of
