@@ -31,41 +31,24 @@ std::uint32_t TickCountMs() { return GetTickCount(); }
 
 namespace {
 
-#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
-#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
-#endif
-
-void EndFineSleep() { timeEndPeriod(1); }
-
-// Sleeps for a number of 100 ns units. On a high-resolution waitable timer
-// where Windows has one (10, version 1803 on), which changes nothing for
-// other programs; elsewhere Sleep, with the system timer set to 1 ms the
-// first time, and back when the game ends. Sleep rounds down to whole
-// milliseconds: the caller spins what is left.
-void Sleep100ns(LONGLONG units) {
-  static const HANDLE timer = CreateWaitableTimerExW(
-      nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_MODIFY_STATE | SYNCHRONIZE);
-  if (timer != nullptr) {
-    LARGE_INTEGER due;
-    due.QuadPart = -units;  // relative
-    if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE) &&
-        WaitForSingleObject(timer, INFINITE) == WAIT_OBJECT_0) {
-      return;
-    }
-  }
-  static const bool fine = timeBeginPeriod(1) == TIMERR_NOERROR && std::atexit(EndFineSleep) == 0;
-  (void)fine;
-  Sleep(static_cast<DWORD>(units / 10000));
-}
+void EndFineTimer() { timeEndPeriod(1); }
 
 }  // namespace
 
+// Sleep, with the system timer at 1 ms from the first sleep until the game
+// ends, for the whole milliseconds of the time asked (the caller spins what
+// is left). A high-resolution waitable timer was tried: under Wine it woke
+// later and more unevenly (served by the wineserver, where Sleep is not),
+// and the game lost more frames and spun more.
 void SleepForTicks(std::int64_t ticks) {
   static std::int64_t frequency = 0;
   if (frequency == 0 && !QueryCounterFrequency(&frequency)) return;
   if (ticks <= 0 || frequency <= 0) return;
-  // In 100 ns units, without overflow for any sleep of less than a century.
-  Sleep100ns(ticks / frequency * 10000000 + ticks % frequency * 10000000 / frequency);
+  const std::int64_t ms = ticks / frequency * 1000 + ticks % frequency * 1000 / frequency;
+  if (ms <= 0) return;
+  static const bool fine = timeBeginPeriod(1) == TIMERR_NOERROR && std::atexit(EndFineTimer) == 0;
+  (void)fine;
+  Sleep(static_cast<DWORD>(ms < 1000 ? ms : 1000));
 }
 
 struct MappedFile {
