@@ -129,6 +129,10 @@ bool RenderFrame() {
     DrawCubie(CubeState[k], Scene.TurnRateX[k], Scene.TurnRateY[k], Scene.TurnRateZ[k]);
   }
 
+  // The frame is handed to GL before the wait, so a renderer that draws on
+  // its own threads (Mesa's) finishes it while this one sleeps, and the swap
+  // that follows only presents.
+  glFlush();
   FramePacer.WaitForFrame(60.0f);
   return true;
 }

@@ -284,7 +284,7 @@ PumpResult PumpOneMessage(std::intptr_t* lastParam);
 void SwapGlBuffers();
 
 // ---------------------------------------------------------------------------
-// Down: clocks.
+// Down: clocks, and sleeping.
 
 // The high-resolution counter's frequency in ticks per second; false (and 0)
 // when there is none.
@@ -293,6 +293,12 @@ bool QueryCounterFrequency(std::int64_t* frequency);
 bool QueryCounter(std::int64_t* count);
 // Milliseconds since some fixed point (system start), wrapping at 2^32.
 std::uint32_t TickCountMs();
+// Lets the calling thread sleep for about `ticks` of the counter, without
+// using the processor. It may wake a little late, or early (a layer that
+// cannot sleep there returns at once): the frame timer sleeps only through
+// the part of a wait well before its deadline and spins on the counter for
+// the rest.
+void SleepForTicks(std::int64_t ticks);
 
 // ---------------------------------------------------------------------------
 // Down: read-only file mapping, all bytes of a file in memory until unmapped.

@@ -22,6 +22,7 @@
 #include "render/gl.h"
 #include "render/gl_scene.h"
 #include "render/textures.h"
+#include "seam/frame_timer.h"
 
 namespace {
 
@@ -459,6 +460,25 @@ TEST_F(Game, F1ReopensTheWindowTheOtherWayRound) {
   EXPECT_EQ(windows, "Voxra - By Orvane v1.2 400x400; Voxra - By Orvane v1.1 640x480 full; Voxra - By Orvane v1.1 640x480; ");
   EXPECT_EQ(NullPlatform.closes, 3);
   EXPECT_TRUE(NullPlatform.boxes.empty());
+}
+
+// The frame timer on the null layer's clock (microseconds, 20 a reading; a
+// sleep wakes 300 late): each wait ends at the first reading a sixtieth of a
+// second after the last wait's end, having slept through all but its last
+// stretch; a frame drawn for longer does not wait, and is not made up for.
+TEST_F(Game, FrameWaitsSleepAndEndOnTheirDeadlines) {
+  NullPlatform.counterStep = 20, NullPlatform.sleepLate = 300;
+  FrameTimer timer;
+  for (const std::int64_t drawing : {1000, 9000, 30000, 0, 16500, 4000}) {
+    SCOPED_TRACE(drawing);
+    const std::int64_t last = timer.lastCount, slept = NullPlatform.slept;
+    NullPlatform.counter += drawing;
+    timer.WaitForFrame(60.0f);
+    const std::int64_t interval = timer.lastCount - last;
+    EXPECT_GE(interval, std::max<std::int64_t>(drawing, 16667));
+    EXPECT_LE(interval, std::max<std::int64_t>(drawing, 16667) + 20);
+    EXPECT_GE(NullPlatform.slept - slept, interval - drawing - 1500) << "spun more than 1.5 ms";
+  }
 }
 
 }  // namespace

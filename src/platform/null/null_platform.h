@@ -40,6 +40,7 @@ struct NullPlatformState {
   int closes = 0;
   std::vector<NullMessageBox> boxes;
   std::vector<std::pair<int, bool>> changes;  // PuzzleChanged's (change, byScramble)
+  std::int64_t slept = 0;  // the ticks asked of every sleep, together
   // Scripted.
   std::deque<NullMessage> messages;  // PumpOneMessage takes one per call
   std::function<void()> onSwap;      // runs after each swap, e.g. to press keys
@@ -53,6 +54,7 @@ struct NullPlatformState {
   std::int64_t counter = 0;
   std::int64_t counterStep = 0;  // added after each reading; 0 stops the clock, so a
                                  // paced frame would wait for ever
+  std::int64_t sleepLate = 0;    // a sleep moves the counter on by the ticks asked and this
 };
 
 extern NullPlatformState NullPlatform;

@@ -371,6 +371,13 @@ bool QueryCounter(std::int64_t* count) {
 
 std::uint32_t TickCountMs() { return WallClockMs(); }
 
+// The page does not sleep inside a frame: its thread cannot block without
+// handing the browser its turn, and a turn there would present the frame
+// before its deadline and split the frame's one yield in two. The loop
+// already sleeps once a frame, until the next animation frame, in
+// SwapGlBuffers; whatever the frame timer waits beyond that, it spins.
+void SleepForTicks(std::int64_t) {}
+
 // ---------------------------------------------------------------------------
 // Message boxes. The icon has no place in a page dialog; the owner is always
 // the page.
