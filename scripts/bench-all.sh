@@ -7,7 +7,7 @@
 # output, with native against Windows figure by figure. The full run takes
 # about ten minutes; any figure missing makes it exit non-zero.
 #
-#   scripts/bench-all.sh [--native-only | --windows-only] [--seconds S] [--trials N]
+#   scripts/bench-all.sh [--native-only | --windows-only] [--seconds S] [--trials N] [--starts N]
 #   scripts/bench-all.sh --smoke
 #
 # Instruction counts (callgrind, from install-deps.sh) are added for the native
@@ -32,7 +32,7 @@ while [ $# -gt 0 ]; do
     --native-only) windows=0 ;;
     --smoke) smoke=1 ;;
     --windows-only) native=0 ;;
-    --seconds|--trials) extra+=("$1" "$2"); shift ;;
+    --seconds|--trials|--starts) extra+=("$1" "$2"); shift ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
   shift

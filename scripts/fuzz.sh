@@ -21,11 +21,15 @@ rm "$out/corpus/MANIFEST.tsv"
 
 echo "fuzz: running for ${seconds} s from $(ls "$out/corpus" | wc -l) seed files"
 status=0
-build/linux-asan/dib_fuzz -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \
-  -max_len=70000 -print_final_stats=1 -artifact_prefix="$out/" "$out/corpus" \
+# Inputs of up to 4 KiB: the target converts pictures of up to 16 KiB of
+# pixels, which need no more. No allocation may reach 64 MiB: the loader
+# allocates what the picture needs, and the target keeps that small.
+build/linux-asan/dib_fuzz -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=64 \
+  -timeout=20 -max_len=4096 -print_final_stats=1 -artifact_prefix="$out/" "$out/corpus" \
   >"$out/fuzz.log" 2>&1 || status=$?
 runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$out/fuzz.log" | grep -o '[0-9]*$' || true)
-echo "fuzz: ${runs:-?} executions in ${seconds} s"
+cover=$(grep -E '^#[0-9]+.*DONE' "$out/fuzz.log" | grep -o 'cov: [0-9]* ft: [0-9]*' || true)
+echo "fuzz: ${runs:-?} executions in ${seconds} s (${cover:-no coverage figure}, $(ls "$out/corpus" | wc -l) inputs kept)"
 if [ "$status" -ne 0 ]; then
   echo "fuzz: FINDING (exit $status); log in $out/fuzz.log:"
   tail -n 40 "$out/fuzz.log"

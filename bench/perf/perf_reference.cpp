@@ -9,6 +9,9 @@
 
 #include "seam/platform.h"
 #include "render/gl.h"
+#ifndef _WIN32
+#include "platform/sdl/gl_window_sdl.h"
+#endif
 
 namespace {
 
@@ -24,6 +27,9 @@ bool AnyKeyNewlyDown(bool* before) {
 }  // namespace
 
 int main() {
+#ifndef _WIN32
+  ApplyProcessPolicy();  // the game's own process policy, so that only the frame differs
+#endif
   std::int64_t frequency = 0;
   if (!QueryCounterFrequency(&frequency) || frequency <= 0) return 1;
   if (!OpenGlWindow("Voxra perf reference", 400, 400, 16, false)) return 1;

@@ -5,7 +5,7 @@ same run, with their ratio. Started by scripts/bench-all.sh, which builds
 first.
 
     suite.py --build DIR [--wine --wineprefix DIR] [--seconds 10] [--trials 20]
-             [--callgrind] [--smoke]
+             [--starts 5] [--callgrind] [--smoke]
     suite.py --compare NATIVE_FIGURES WINDOWS_FIGURES
 
 Every figure a part should give is checked for: a missing one (a part that
@@ -13,7 +13,8 @@ failed, a figure that was renamed or lost) fails the run, with its name. The
 figures are also written to DIR/figures.txt; --compare reads the two builds'
 files of one bench-all run and prints native against Windows with the ratio.
 --smoke: the same parts and checks at the smallest sizes (1 s of pacing, one
-clear latency trial, short loader and callgrind runs); values are not checked.
+clear latency trial, one start, short loader and callgrind runs); values are not
+checked.
 
 Baselines:
 - start-up, pacing, latency, CPU per frame of the game: the reference
@@ -51,12 +52,15 @@ FORMATS = ("24bpp", "8bpp", "4bpp", "rle8")
 # The figures each part gives; any one missing fails the run.
 EXPECTED = {
     "core": ["apply_layer_turn_ns", "apply_cube_turn_ns"],
-    "frame": ["render_frame_submit_ms", "render_frame_drawn_ms", "render_frame_presented_ms"]
+    "frame": ["render_frame_submit_ms", "render_frame_drawn_ms", "render_frame_presented_ms",
+              "start_open_window_ms", "start_first_frame_drawn_ms",
+              "start_first_frame_presented_ms"]
     + ["loop_%s_ms" % p for p in ("draw", "wait", "present", "draw_cpu", "wait_cpu",
-                                  "present_cpu", "timer_interval")],
+                                  "present_cpu", "wait_thread_cpu", "timer_interval",
+                                  "timer_late_p50", "timer_late_p99")],
     "loader": ["loader_%s_ms" % f for f in FORMATS],
     "dib_bench": ["dib_%s_ms" % f for f in FORMATS],
-    "observed": ["startup_ms", "frame_rate_hz", "frames_counted",
+    "observed": ["startup_ms", "startup_ms_min", "startup_ms_max", "frame_rate_hz", "frames_counted",
                  "cpu_main_thread_ms_per_frame", "cpu_other_threads_ms_per_frame"]
     + ["%sinterval_dev_%s_ms" % (s, p) for s in ("", "server_") for p in ("p50", "p99", "max")]
     + ["latency_frames_max", "latency_frames_median", "latency_ms_median", "latency_ms_max",
@@ -73,6 +77,7 @@ class Suite:
         self.args = args
         self.rows = []  # (section, name, value, unit, base_name, base_value)
         self.failures = []
+        self.notes = []  # what the programs say of their GL context and process policy
 
     def launcher(self):
         return [os.path.join(ROOT, "cmake", "wine-run.sh")] if self.args.wine else []
@@ -122,6 +127,8 @@ class Suite:
                 found[name] = (float(value), unit, base, float(base_value) if base_value else None)
             elif line.strip():
                 print("  " + line)
+                if line.startswith(("context:", "policy:")):
+                    self.notes.append("%s %s" % (section, line))
         print("  (%.1f s)" % (time.monotonic() - started))
         if p.returncode != 0:
             self.failures.append("%s: exit code %d" % (section, p.returncode))
@@ -161,7 +168,7 @@ class Suite:
 
     def observed(self):
         common = ["--workdir", self.args.build, "--seconds", str(self.args.seconds),
-                  "--trials", str(self.args.trials)]
+                  "--trials", str(self.args.trials), "--starts", str(self.args.starts)]
         if self.args.wine:
             common += ["--launcher", self.launcher()[0], "--wineprefix", self.args.wineprefix]
         observe = [PYTHON, "-m", "drive.observe"]  # tools/ is on PYTHONPATH
@@ -226,6 +233,8 @@ class Suite:
     def report(self, title):
         print()
         print("== %s ==" % title)
+        for note in self.notes:
+            print(note)
         print("%-8s %-32s %14s   %-26s %8s" % ("part", "figure", "value", "baseline", "ratio"))
         for section, name, value, unit, base, base_value in self.rows:
             shown = "%.4g %s" % (value, unit)
@@ -290,6 +299,7 @@ def main():
     ap.add_argument("--wineprefix")
     ap.add_argument("--seconds", type=float, default=10.0)
     ap.add_argument("--trials", type=int, default=20)
+    ap.add_argument("--starts", type=int, default=5, help="starts of each program for start-up")
     ap.add_argument("--callgrind", action="store_true")
     ap.add_argument("--title", default=None)
     args = ap.parse_args()
@@ -298,7 +308,7 @@ def main():
     if not args.build:
         ap.error("--build or --compare is needed")
     if args.smoke:
-        args.seconds, args.trials = 1.0, 1
+        args.seconds, args.trials, args.starts = 1.0, 1, 1
     args.build = os.path.abspath(args.build)
     suite = Suite(args)
     suite.in_process()

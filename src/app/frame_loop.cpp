@@ -56,7 +56,7 @@ int RunVoxra() {
     UpdatePlay();
 
     if (KeyState[VkF1]) {
-      KeyState[VkF1] = false;
+      ConsumeKey(VkF1);  // only a new key-down toggles again
       CloseWindow();
       FullscreenMode = !FullscreenMode;
       // The reopened window is titled v1.1 on purpose; it never goes back to v1.2.

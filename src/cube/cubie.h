@@ -36,9 +36,4 @@ struct Cubie {
   // A box of the given edge lengths around the given centre, every face on the
   // inner slot, each face wound counter-clockwise seen from outside.
   Cubie(float sizeX, float sizeY, float sizeZ, float centreX, float centreY, float centreZ);
-
-  // Adds the increments (in X, Y, Z order) to the angles and draws the cubie
-  // under the current modelview matrix, which it leaves as it found it.
-  // Defined with the rest of the drawing, in render/gl_scene.cpp.
-  void Draw(float dX, float dY, float dZ);
 };

@@ -25,9 +25,8 @@ void ResizeViewport(int width, int height) {
   glLoadIdentity();
 }
 
-bool SetupGl() {
-  if (!LoadTextures()) return false;
-
+// The GL state every context is given once, after its textures.
+static void SetGlState() {
   glEnable(GL_TEXTURE_2D);
   glShadeModel(GL_SMOOTH);
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -45,9 +44,20 @@ bool SetupGl() {
   glLightfv(GL_LIGHT1, GL_DIFFUSE, kDiffuse);
   glLightfv(GL_LIGHT1, GL_POSITION, kPosition);
   glEnable(GL_LIGHT1);
+}
 
+bool SetupGl() {
+  if (!LoadTextures()) return false;
+  SetGlState();
   std::srand(TickCountMs());
   ApplySolvedColouring();
+  return true;
+}
+
+bool RestoreGl(int width, int height) {
+  if (!LoadTextures()) return false;
+  SetGlState();
+  ResizeViewport(width, height);
   return true;
 }
 
@@ -69,23 +79,24 @@ static void DrawBackdrop() {
   glEnd();
 }
 
-void Cubie::Draw(float dX, float dY, float dZ) {
+void DrawCubie(Cubie& cubie, float dX, float dY, float dZ) {
   glPushMatrix();
-  angleX += dX;
-  angleY += dY;
-  angleZ += dZ;
-  glRotatef(angleX, 1.0f, 0.0f, 0.0f);
-  glRotatef(angleY, 0.0f, 1.0f, 0.0f);
-  glRotatef(angleZ, 0.0f, 0.0f, 1.0f);
+  cubie.angleX += dX;
+  cubie.angleY += dY;
+  cubie.angleZ += dZ;
+  // About the puzzle's origin, Z first on each corner, X last.
+  glRotatef(cubie.angleX, 1.0f, 0.0f, 0.0f);
+  glRotatef(cubie.angleY, 0.0f, 1.0f, 0.0f);
+  glRotatef(cubie.angleZ, 0.0f, 0.0f, 1.0f);
 
   // Each face binds its own texture, so each needs its own begin/end pair.
   static const float kTexCoord[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
   for (int f = 0; f < 6; ++f) {
-    glBindTexture(GL_TEXTURE_2D, TextureTable[faceSlot[f]]);
+    glBindTexture(GL_TEXTURE_2D, TextureTable[cubie.faceSlot[f]]);
     glBegin(GL_QUADS);
     for (int v = 0; v < 4; ++v) {
       glTexCoord2f(kTexCoord[v][0], kTexCoord[v][1]);
-      glVertex3f(vertexX[f][v], vertexY[f][v], vertexZ[f][v]);
+      glVertex3f(cubie.vertexX[f][v], cubie.vertexY[f][v], cubie.vertexZ[f][v]);
     }
     glEnd();
   }
@@ -112,9 +123,13 @@ bool RenderFrame() {
   glRotatef(Scene.ViewAngleY, 0.0f, 1.0f, 0.0f);
 
   for (int k = 0; k < kCubieCount; ++k) {
-    CubeState[k].Draw(Scene.TurnRateX[k], Scene.TurnRateY[k], Scene.TurnRateZ[k]);
+    DrawCubie(CubeState[k], Scene.TurnRateX[k], Scene.TurnRateY[k], Scene.TurnRateZ[k]);
   }
 
+  // The frame is handed to GL before the wait, so a renderer that draws on
+  // its own threads (Mesa's) finishes it while this one sleeps, and the swap
+  // that follows only presents.
+  glFlush();
   FramePacer.WaitForFrame(60.0f);
   return true;
 }

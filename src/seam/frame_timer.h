@@ -1,4 +1,5 @@
-// Caps the frame rate by spinning on the high-resolution counter.
+// Caps the frame rate on the high-resolution counter: sleeps through most of
+// each wait and spins on the counter for the last stretch.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@ struct FrameTimer {
   std::int64_t startCount = 0;
   std::int64_t frequency = 0;   // ticks per second; 0 without a counter
   std::int64_t lastCount = 0;   // counter value at the end of the last wait
+  std::int64_t sleepLate = 0;   // how late the layer's sleeps have woken lately, in ticks
   CounterFn readCounter;
 
   // Reads the platform counter; tests pass a stand-in counter and frequency.

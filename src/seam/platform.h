@@ -11,15 +11,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // ===========================================================================
 // Up: what a layer may touch in the portable code.
 //
 //   RunVoxra         the program's body: the layer's entry calls it once
-//   KeyState[vk]     read; written through PressKey and ReleaseKey
+//   KeyState[vk]     read; written through PressKey and ReleaseKey (and by
+//                    the frame loop through ConsumeKey)
+//   KeyOfScanCode, KeyOfUsbUsage, KeyOfCode
+//                    a key event's entry, from the layer's own names for the key
 //   PressKey, ReleaseKey, ReleaseAllKeys
-//                    a key event, translated through kKeyPositions (and S by
-//                    its label); ReleaseAllKeys when the window loses the
+//                    a key event; ReleaseAllKeys when the window loses the
 //                    keyboard focus
 //   WindowActive     cleared while the window is minimised, set when restored
 //   FullscreenMode   read, and set by OpenGlWindow (cleared when the user
@@ -28,6 +31,7 @@
 //   ResizeViewport   on a new client size, and once when a window opens
 //   SetupGl          once a new window's GL context is current and the window
 //                    is shown; a false result fails the open
+//   RestoreGl        when a context the browser took away is back, empty
 //   ReportOpenError, ReportCloseError, FailOpen, AcceptWindowedFallback
 //                    the messages of opening and closing the window
 
@@ -63,28 +67,29 @@ enum KeySource : std::uint8_t {
 
 // The keys the game reads by where they sit on the keyboard, whatever the
 // layout and NumLock say, in each layer's names for positions. S is read by
-// its label instead (SDL's key code, KeyboardEvent.key, Windows's own
-// virtual key).
+// its label instead (IsKeyS).
 struct KeyPosition {
   std::uint8_t virtualKey;  // the KeyState entry it holds
   KeySource source;
   std::uint8_t usbUsage;    // the USB HID usage, which is SDL's scancode
-  std::uint8_t scanCode;    // WM_KEYDOWN's scan code for the keys Windows reads by
-                            // position; 0 where it reads its own virtual key
+  std::uint8_t scanCode;    // WM_KEYDOWN's scan code of the keys Windows reads by
+                            // position, sent without the extended bit (the
+                            // arrows send the keypad's codes with it); 0 where
+                            // it reads its own virtual key
   const char* code;         // KeyboardEvent.code
 };
 
 inline constexpr KeyPosition kKeyPositions[] = {
-    {VkNumpad0 + 0, KeyFromKeyboard, 0x62, 0, "Numpad0"},
-    {VkNumpad0 + 1, KeyFromKeyboard, 0x59, 0, "Numpad1"},
-    {VkNumpad0 + 2, KeyFromKeyboard, 0x5A, 0, "Numpad2"},
-    {VkNumpad0 + 3, KeyFromKeyboard, 0x5B, 0, "Numpad3"},
-    {VkNumpad0 + 4, KeyFromKeyboard, 0x5C, 0, "Numpad4"},
-    {VkNumpad0 + 5, KeyFromKeyboard, 0x5D, 0, "Numpad5"},
-    {VkNumpad0 + 6, KeyFromKeyboard, 0x5E, 0, "Numpad6"},
-    {VkNumpad0 + 7, KeyFromKeyboard, 0x5F, 0, "Numpad7"},
-    {VkNumpad0 + 8, KeyFromKeyboard, 0x60, 0, "Numpad8"},
-    {VkNumpad0 + 9, KeyFromKeyboard, 0x61, 0, "Numpad9"},
+    {VkNumpad0 + 0, KeyFromKeyboard, 0x62, 0x52, "Numpad0"},
+    {VkNumpad0 + 1, KeyFromKeyboard, 0x59, 0x4F, "Numpad1"},
+    {VkNumpad0 + 2, KeyFromKeyboard, 0x5A, 0x50, "Numpad2"},
+    {VkNumpad0 + 3, KeyFromKeyboard, 0x5B, 0x51, "Numpad3"},
+    {VkNumpad0 + 4, KeyFromKeyboard, 0x5C, 0x4B, "Numpad4"},
+    {VkNumpad0 + 5, KeyFromKeyboard, 0x5D, 0x4C, "Numpad5"},
+    {VkNumpad0 + 6, KeyFromKeyboard, 0x5E, 0x4D, "Numpad6"},
+    {VkNumpad0 + 7, KeyFromKeyboard, 0x5F, 0x47, "Numpad7"},
+    {VkNumpad0 + 8, KeyFromKeyboard, 0x60, 0x48, "Numpad8"},
+    {VkNumpad0 + 9, KeyFromKeyboard, 0x61, 0x49, "Numpad9"},
     // A laptop's embedded keypad: 7 8 9 / U I O / J K L / M.
     {VkNumpad0 + 7, KeyFromLaptop, 0x24, 0x08, "Digit7"},
     {VkNumpad0 + 8, KeyFromLaptop, 0x25, 0x09, "Digit8"},
@@ -104,10 +109,64 @@ inline constexpr KeyPosition kKeyPositions[] = {
     {VkF1, KeyFromKeyboard, 0x3A, 0, "F1"},
 };
 
+// Where S sits on a US keyboard, in the same names; S is not read there but
+// as IsKeyS says (Windows by its own virtual key).
+inline constexpr KeyPosition kPositionOfS = {VkS, KeyFromKeyboard, 0x16, 0, "KeyS"};
+
+// S is the key labelled S where the label is a Latin letter, and the key at
+// kPositionOfS where it is not (a Cyrillic or Greek layout, or a key with no
+// layout, such as the page's pad), which is where Windows puts its own
+// virtual key S. `label`: the key's character where it is one ASCII
+// character, else 0.
+constexpr bool IsKeyS(char label, bool atPositionOfS) {
+  const bool latin = (label >= 'a' && label <= 'z') || (label >= 'A' && label <= 'Z');
+  return latin ? label == 's' || label == 'S' : atPositionOfS;
+}
+
+// The KeyState entry a key event holds (0: a key the game does not read),
+// and which of the entry's keys it is.
+struct KeyEntry {
+  int virtualKey;
+  KeySource source;
+};
+
+// The entry of the table's first position that `isKey` names, else entry
+// `otherwise` of the keyboard.
+template <typename IsKey>
+KeyEntry FindKeyPosition(IsKey isKey, int otherwise) {
+  for (const KeyPosition& position : kKeyPositions) {
+    if (isKey(position)) return {position.virtualKey, position.source};
+  }
+  return {otherwise, KeyFromKeyboard};
+}
+
+// Each layer's translation, from its own names for the key.
+// Windows: WM_KEYDOWN's scan code and extended bit, and its virtual key,
+// which names every key outside the table (S included: Windows's virtual keys
+// already follow IsKeyS).
+inline KeyEntry KeyOfScanCode(unsigned scanCode, bool extended, std::uintptr_t virtualKey) {
+  return FindKeyPosition(
+      [&](const KeyPosition& p) { return !extended && p.scanCode != 0 && p.scanCode == scanCode; },
+      virtualKey < 256 ? static_cast<int>(virtualKey) : 0);
+}
+// SDL: the scancode (a USB usage) and the key code's character.
+inline KeyEntry KeyOfUsbUsage(unsigned usage, char label) {
+  return FindKeyPosition([&](const KeyPosition& p) { return p.usbUsage == usage; },
+                         IsKeyS(label, usage == kPositionOfS.usbUsage) ? VkS : 0);
+}
+// The page: KeyboardEvent.code, and KeyboardEvent.key's character.
+inline KeyEntry KeyOfCode(const char* code, char label) {
+  return FindKeyPosition([&](const KeyPosition& p) { return std::strcmp(p.code, code) == 0; },
+                         IsKeyS(label, std::strcmp(code, kPositionOfS.code) == 0) ? VkS : 0);
+}
+
 // A key of `source` went down (a repeat re-sets it) or came up; KeyState[vk]
 // is held while any source holds it. vk >= 256 is ignored.
 void PressKey(int vk, KeySource source);
 void ReleaseKey(int vk, KeySource source);
+// The entry cleared and let go by all its keys, so that only a new key-down
+// sets it again: F1, once the frame loop has acted on it.
+void ConsumeKey(int vk);
 // Every key released: the window lost the keyboard focus, so the releases
 // that follow go elsewhere.
 void ReleaseAllKeys();
@@ -124,6 +183,13 @@ void ResizeViewport(int width, int height);
 // scramble's random generator and applies the solved colouring. False when the
 // required texture could not be loaded.
 bool SetupGl();
+
+// Makes anew what a context lost and given back empty held (the page's WebGL
+// context, taken away by the browser): loads the textures, sets the GL state
+// of SetupGl and the viewport for a client area of the given size. The puzzle,
+// the view and the random generator are kept. False when the required texture
+// could not be loaded.
+bool RestoreGl(int width, int height);
 
 // An "ERROR" box for a step of opening that failed.
 void ReportOpenError(const char* text);
@@ -161,7 +227,7 @@ PumpResult PumpOneMessage(std::intptr_t* lastParam);
 void SwapGlBuffers();
 
 // ---------------------------------------------------------------------------
-// Down: clocks.
+// Down: clocks, and sleeping.
 
 // The high-resolution counter's frequency in ticks per second; false (and 0)
 // when there is none.
@@ -170,6 +236,12 @@ bool QueryCounterFrequency(std::int64_t* frequency);
 bool QueryCounter(std::int64_t* count);
 // Milliseconds since some fixed point (system start), wrapping at 2^32.
 std::uint32_t TickCountMs();
+// Lets the calling thread sleep for about `ticks` of the counter, without
+// using the processor. It may wake a little late, or early (a layer that
+// cannot sleep there returns at once): the frame timer sleeps only through
+// the part of a wait well before its deadline and spins on the counter for
+// the rest.
+void SleepForTicks(std::int64_t ticks);
 
 // ---------------------------------------------------------------------------
 // Down: read-only file mapping, all bytes of a file in memory until unmapped.

@@ -27,6 +27,12 @@ void ReleaseKey(int vk, KeySource source) {
   KeyState[vk] = KeyHolders[vk] != 0;
 }
 
+void ConsumeKey(int vk) {
+  if (vk < 0 || vk >= 256) return;
+  KeyHolders[vk] = 0;
+  KeyState[vk] = false;
+}
+
 void ReleaseAllKeys() {
   std::memset(KeyHolders, 0, sizeof KeyHolders);
   std::memset(KeyState, 0, sizeof KeyState);

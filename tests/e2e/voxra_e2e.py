@@ -27,7 +27,7 @@ V12, V11 = "Voxra - By Orvane v1.2", "Voxra - By Orvane v1.1"
 class Session:
     def __init__(self, args):
         self.args, self.xs = args, xh.XServer()
-        self.xs.set_numlock(True)  # Wine reads keypad digits only with NumLock on
+        self.xs.set_numlock(True)  # on; one step of play turns it off
         self.tmp = tempfile.mkdtemp(prefix="voxra-e2e-")
         self.data = os.path.join(self.tmp, "Data")
         shutil.copytree(args.data, self.data)
@@ -154,13 +154,11 @@ def case_play(s):
     s.chord(4, keys=["7", "KP_4"])
     s.wait_still()
     s.expect("picture after keypad 4 and the laptop's U and 7")
-    if not s.args.launcher:  # SDL reads keypad digits by position, whatever NumLock says
-        s.xs.set_numlock(False)
-        for number in (0, 1):  # each from a still picture: a stall mid-turn is not a pause
-            s.chord(number)
-            s.wait_still()
-        s.xs.set_numlock(True)
-        s.expect("picture after two turns with NumLock off")
+    s.xs.set_numlock(False)  # the keypad is read by position, whatever NumLock says
+    for number in (0, 1):  # each from a still picture: a stall mid-turn is not a pause
+        s.chord(number), s.wait_still()
+    s.xs.set_numlock(True)
+    s.expect("picture after two turns with NumLock off")
     s.toggle()
     s.toggle()
     # Right held with a chord: a cube turn falls due while the slab turns, and
@@ -204,12 +202,12 @@ def case_play(s):
 
 
 def case_bad_data(s):
-    """Data8 missing: one ERROR box and exit 1. Fullscreen refused (Wine on
-    Xvfb refuses the mode; natively a listed 640 x 480 that a preloaded shim
-    makes the display refuse) and the question answered No: an ERROR box (with
-    a stop sign under Wine) and exit 1. Data1 spoiled and a folder in place of
-    Data3: one Error box, the game runs with those slots empty, and Escape
-    ends it."""
+    """Data8 missing: one ERROR box and exit 1. Fullscreen refused twice (Wine
+    on Xvfb refuses the mode; natively a preloaded shim makes the display
+    refuse a listed 640 x 480, then take it and show its own mode), the
+    question answered Yes, then No: an ERROR box (with a stop sign under Wine)
+    and exit 1. Data1 spoiled and a folder in place of Data3: one Error box, the
+    game runs with those slots empty, and Escape ends it."""
     os.rename(os.path.join(s.data, "Data8.dll"), os.path.join(s.tmp, "Data8.dll"))
     s.launch()
     s.answer("ERROR")
@@ -219,8 +217,9 @@ def case_bad_data(s):
         s.xs.add_mode(640, 480)
     s.launch(env=None if s.args.launcher else {"LD_PRELOAD": s.args.refuse_mode})
     s.wait_main(V12, (400, 400))
-    s.xs.tap("F1")
-    s.answer("Tamo GL", "n" if s.args.launcher else "Escape")  # No: Wine's mnemonic, SDL's Escape
+    s.xs.tap("F1"), s.answer("Tamo GL"), s.wait_main(V11, (640, 480))  # Yes: windowed
+    s.expect("solved picture, windowed after Yes", timeout=10)
+    s.xs.tap("F1"), s.answer("Tamo GL", "n" if s.args.launcher else "Escape")  # No: Wine's mnemonic, SDL's
     box = s.xs.wait_window("ERROR", 30, s.game.proc)
     s.xs.place_on_screen(box)
     shot = s.xs.grab(box)

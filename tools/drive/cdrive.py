@@ -159,6 +159,14 @@ class Page(Tab):
         self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
                   buttons=1 if kind != "mouseReleased" else 0, clickCount=1)
 
+    def hide(self):
+        """The page hidden behind another tab until it is hidden, then shown again; True (it can be)."""
+        tab = self.browser.call("Target.createTarget", url="about:blank")["targetId"]
+        self.wait("document.hidden", what="the page hidden by another tab")
+        self.browser.call("Target.activateTarget", targetId=self.target)
+        self.browser.call("Target.closeTarget", targetId=tab)
+        return True
+
     def close(self):
         self.browser.call("Target.closeTarget", targetId=self.target)
         del self.browser.pages[self.session]

@@ -4,6 +4,7 @@ its own and a recorder of its uncaught errors and unhandled rejections, and what
 evaluation and keys: waits, held keys, the canvas's picture once still."""
 
 import base64
+import collections
 import http.server
 import os
 import threading
@@ -61,16 +62,23 @@ def browser(engine, webgl=True):
 class Site:
     """`folder` served at `url` on 127.0.0.1 by a thread of this process, unlogged, until closed. Its
     pages (*.html) run the recorder and then `before` first thing in their <head>; the files named in
-    `replaced` are served as the bytes given instead, or not found (None)."""
+    `replaced` are served as the bytes given instead, or not found (None). `answers` counts the answers by
+    (path without its query, status); `folder` may be changed meanwhile."""
 
     def __init__(self, folder, replaced=None, before=""):
         replaced, head = replaced or {}, b"<head>\n<script>\n" + (RECORDER + before).encode() + b"\n</script>"
+        self.folder, self.answers = folder, collections.Counter()
+        site = self
 
         class Handler(http.server.SimpleHTTPRequestHandler):
             def log_message(self, *_):
                 pass
 
+            def log_request(self, code="-", size="-"):
+                site.answers[self.path.split("?")[0].lstrip("/"), int(code)] += 1
+
             def do_GET(self):
+                self.directory = site.folder  # the folder of now: the connection may have been opened before
                 name, path = self.path.split("?")[0].lstrip("/"), self.translate_path(self.path)
                 path = os.path.join(path, "index.html") if os.path.isdir(path) else path
                 if name in replaced:

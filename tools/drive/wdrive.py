@@ -29,7 +29,9 @@ ROUTES = {"Navigate": ("POST", "url"), "ExecuteAsyncScript": ("POST", "execute/a
           "PerformActions": ("POST", "actions"), "ReleaseActions": ("DELETE", "actions"),
           "GetAlertText": ("GET", "alert/text"), "AcceptAlert": ("POST", "alert/accept"),
           "SetWindowRect": ("POST", "window/rect"), "GetWindowRect": ("GET", "window/rect"),
-          "SetTimeouts": ("POST", "timeouts"), "DeleteSession": ("DELETE", "")}
+          "SetTimeouts": ("POST", "timeouts"), "DeleteSession": ("DELETE", ""),
+          "GetWindowHandle": ("GET", "window"), "NewWindow": ("POST", "window/new"),
+          "SwitchToWindow": ("POST", "window"), "CloseWindow": ("DELETE", "window")}
 # An expression's value as [value], or [null, what it threw]; null alone: a dialog stopped the script.
 EVAL = """const done = arguments[arguments.length - 1];
 (async () => (%s))().then((v) => done([v === undefined ? null : v]),
@@ -280,6 +282,20 @@ class Page(Tab):
                 return
             self.browser.chrome = (rect["width"] - inner[0], rect["height"] - inner[1])
         raise Failure("the window cannot be sized to a %d x %d viewport (got %d x %d)" % (width, height, *inner))
+
+    def hide(self):
+        """The page hidden behind another tab, then shown again, where the browser hides it so: whether it did."""
+        mine = self.call("GetWindowHandle")
+        other = self.call("NewWindow", {"type": "tab"})["handle"]
+        self.call("SwitchToWindow", {"handle": other})
+        self.call("SwitchToWindow", {"handle": mine, "focus": False})  # its scripts, the other tab still shown
+        hidden = self.eval("document.hidden")
+        self.call("SwitchToWindow", {"handle": other})
+        self.call("CloseWindow")
+        self.call("SwitchToWindow", {"handle": mine})
+        if hidden:
+            self.wait("!document.hidden", what="the page shown again")
+        return hidden
 
     def close(self):
         """The game left for a blank page, every key and pointer let go."""

@@ -91,6 +91,16 @@ def sticker_indexed(base, levels=16):
     return rows, palette
 
 
+def indexed(rows):
+    """The picture with a colour table of its own colours, at most 256 (the
+    backdrop's gradient has about two hundred): a third of its 24-bit bytes."""
+    palette = sorted({p for row in rows for p in row})
+    if len(palette) > 256:
+        raise SystemExit("make_data.py: %d colours do not fit a colour table" % len(palette))
+    index = {p: i for i, p in enumerate(palette)}
+    return [[index[p] for p in row] for row in rows], palette
+
+
 def shrink_palette(rows, palette):
     """Drops the unused entries of a colour table (the file then says how many
     colours it uses)."""
@@ -249,7 +259,7 @@ def build():
     files["Data4.dll"] = with_file_header(*dib_8(*sticker_indexed(YELLOW), compress=True))  # bottom
     files["Data5.dll"] = dib_24(sticker_rgb(BLUE))[0]                        # back, packed
     files["Data7.dll"] = dib_8(*shrink_palette(*sticker_indexed(RED)))[0]    # right, packed
-    files["Data6.dll"] = with_file_header(*dib_24(backdrop_rgb()))           # backdrop
+    files["Data6.dll"] = with_file_header(*dib_8(*indexed(backdrop_rgb())))  # backdrop
     files["Data8.dll"] = with_file_header(*dib_4(*inner_face_indexed()))     # inner faces
     return files
 

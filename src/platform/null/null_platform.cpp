@@ -57,6 +57,12 @@ bool QueryCounter(std::int64_t* count) {
 
 std::uint32_t TickCountMs() { return NullPlatform.tickCount; }
 
+// Time passes at once: the counter moves on as if the sleep had been taken.
+void SleepForTicks(std::int64_t ticks) {
+  NullPlatform.slept += ticks;
+  NullPlatform.counter += ticks + NullPlatform.sleepLate;
+}
+
 MessageAnswer ShowMessageBox(const char* text, const char* caption, MessageButtons buttons,
                              MessageIcon icon, MessageOwner owner) {
   NullPlatform.boxes.push_back({text, caption, buttons, icon, owner});

@@ -38,6 +38,7 @@ struct NullPlatformState {
   std::vector<NullWindow> windows;  // every OpenGlWindow call
   int closes = 0;
   std::vector<NullMessageBox> boxes;
+  std::int64_t slept = 0;  // the ticks asked of every sleep, together
   // Scripted.
   std::deque<NullMessage> messages;  // PumpOneMessage takes one per call
   std::function<void()> onSwap;      // runs after each swap, e.g. to press keys
@@ -51,6 +52,7 @@ struct NullPlatformState {
   std::int64_t counter = 0;
   std::int64_t counterStep = 0;  // added after each reading; 0 stops the clock, so a
                                  // paced frame would wait for ever
+  std::int64_t sleepLate = 0;    // a sleep moves the counter on by the ticks asked and this
 };
 
 extern NullPlatformState NullPlatform;

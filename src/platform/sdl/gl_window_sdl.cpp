@@ -48,6 +48,10 @@ bool FindFullscreenModeOrFallBack(int width, int height, SDL_DisplayMode* mode) 
 // windowed again, when the display did not take it. Only a shown window is
 // switched at once: on a hidden one SDL merely notes the wish and carries it
 // out when the window is shown, where no one hears of a refusal.
+// NOTE: once the driver has said yes, SDL reports the mode it asked for as the
+// display's; a driver that does not switch (Wayland's) leaves the display's
+// own mode there, which the size check catches. An X server that takes the
+// switch but shows another mode goes unseen.
 bool EnterFullscreen(const SDL_DisplayMode& mode) {
   SDL_Window* window = GlWindow.WindowHandle;
   SDL_DisplayMode now;
@@ -110,21 +114,11 @@ void HandleWindowEvent(const SDL_WindowEvent& event) {
   }
 }
 
-// The KeyState entry of a key, and which of its keys it is: the game's keys
-// by position (SDL's scancode is their USB usage), S by its label, or by its
-// position where the label is not a Latin letter (a Cyrillic or Greek
-// layout), as Windows gives it; 0 for a key the game does not read.
-int VirtualKeyOf(const SDL_Keysym& key, KeySource* source) {
-  *source = KeyFromKeyboard;
-  for (const KeyPosition& position : kKeyPositions) {
-    if (position.usbUsage == key.scancode) {
-      *source = position.source;
-      return position.virtualKey;
-    }
-  }
-  const bool otherScript = key.sym >= 0x80 && (key.sym & SDLK_SCANCODE_MASK) == 0;
-  if (otherScript) return key.scancode == SDL_SCANCODE_S ? VkS : 0;
-  return key.sym == SDLK_s ? VkS : 0;
+// The KeyState entry of a key: by its scancode (a USB usage), and S by its
+// label, the key code, which is a character key's Unicode character.
+KeyEntry KeyOf(const SDL_Keysym& key) {
+  const bool ascii = key.sym > 0 && key.sym < 0x80;
+  return KeyOfUsbUsage(key.scancode, ascii ? static_cast<char>(key.sym) : '\0');
 }
 
 // Key events as the window procedure sees them: a key pressed under Alt is a
@@ -143,13 +137,12 @@ void HandleKeyEvent(const SDL_KeyboardEvent& event) {
     }
     return;
   }
-  KeySource source = KeyFromKeyboard;
-  const int virtualKey = VirtualKeyOf(event.keysym, &source);
-  if (virtualKey == 0) return;
+  const KeyEntry key = KeyOf(event.keysym);
+  if (key.virtualKey == 0) return;
   if (down) {
-    PressKey(virtualKey, source);  // a repeat re-sets a held key
+    PressKey(key.virtualKey, key.source);  // a repeat re-sets a held key
   } else {
-    ReleaseKey(virtualKey, source);
+    ReleaseKey(key.virtualKey, key.source);
   }
 }
 

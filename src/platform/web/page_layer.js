@@ -28,32 +28,51 @@ mergeInto(LibraryManager.library, {
     if (shown) canvas.focus();
   },
 
-  // True when the canvas has a WebGL context. Emscripten's SDL_SetVideoMode
-  // returns a surface even when the browser gave it none (WebGL turned off or
-  // unsupported), and the GL emulation would then throw on its first call.
-  PageHasGlContext: function() {
-    return typeof GLctx != "undefined" && GLctx && !GLctx.isContextLost() ? 1 : 0;
+  // The GL emulation set up on the canvas's WebGL context, the one the page
+  // made as it started (page_start.js: Module.preinitializedWebGLContext), at
+  // the stage's size, and the one context for every window; 0 when the page
+  // could make none (WebGL turned off or unsupported). The canvas keeps its
+  // size: a window's own size is only its viewport's until the stage's is
+  // taken, before anything is drawn, and changing a canvas's size costs as
+  // much as a frame or two. The browser's taking the context away and giving
+  // it back are passed on to the game (VoxraContextChanged).
+  CreatePageContext: function() {
+    var canvas = Module["canvas"];
+    if (GLctx) return 1;
+    if (!Module["preinitializedWebGLContext"]) return 0;
+    GL.makeContextCurrent(GL.createContext(canvas, {majorVersion : 1}));
+    Module.useWebGL = true;
+    Browser.moduleContextCreatedCallbacks.forEach(function(callback) { callback(); });
+    canvas.addEventListener("webglcontextlost", function(event) {
+      event.preventDefault();  // which tells the browser that the page can take it back
+      Module["_VoxraContextChanged"](0);
+    });
+    canvas.addEventListener("webglcontextrestored", function() { Module["_VoxraContextChanged"](1); });
+    if (GLctx.isContextLost()) Module["_VoxraContextChanged"](0);  // lost before anyone listened
+    return 1;
   },
 
-  // Adapts the new context to the game. SDL_SetVideoMode hands the canvas's
-  // mouse and touch events to SDL's own queue, which nothing here reads, so
-  // they are taken back. WebGL knows texture formats only by name, where
-  // OpenGL 1.1 also takes the number of components (1 to 4; the game uploads
-  // with 3), so the numbers are named on the way in. And where OpenGL draws a
-  // face bound to texture 0 (a Data file that could not be loaded) untextured,
-  // in its plain white, WebGL samples black: texture 0 is given one white texel.
+  // Emscripten's Browser object comes with the GL emulation, which needs only
+  // its list of what to run once a context is made (its own set-up). The rest
+  // (a main loop, fullscreen, pointer lock, preload plugins: a tenth of
+  // voxra.js) is for programs that leave the page to Emscripten; this one makes
+  // its context itself, above.
+  $Browser__deps: [],
+  $Browser__postset: "",
+  $Browser: {moduleContextCreatedCallbacks : [], mainLoop : {}},
+
+  // Adapts the new context to the game. WebGL knows texture formats only by
+  // name, where OpenGL 1.1 also takes the number of components (1 to 4; the
+  // game uploads with 3), so the numbers are named on the way in. And where
+  // OpenGL draws a face bound to texture 0 (a Data file that could not be
+  // loaded) untextured, in its plain white, WebGL samples black: texture 0 is
+  // given one white texel (GLctx.white, remade with the context).
+  AdaptPageContext__deps: [ "$makeWhiteTexture" ],
   AdaptPageContext: function() {
-    [ "touchstart", "touchend", "touchmove", "mousedown", "mouseup", "mousemove",
-      "DOMMouseScroll", "mousewheel", "wheel", "mouseout" ]
-        .forEach(function(type) { Module["canvas"].removeEventListener(type, SDL.receiveEvent, true); });
     if (GLctx.texImage2D.adapted) return;
-    var white = GLctx.createTexture();
-    GLctx.bindTexture(GLctx.TEXTURE_2D, white);
-    GLctx.texImage2D(GLctx.TEXTURE_2D, 0, GLctx.RGB, 1, 1, 0, GLctx.RGB, GLctx.UNSIGNED_BYTE,
-                     new Uint8Array([ 255, 255, 255 ]));
     var bind = GLctx.bindTexture;
     GLctx.bindTexture = function(target, texture) {
-      return bind.call(GLctx, target, texture || (target == GLctx.TEXTURE_2D ? white : null));
+      return bind.call(GLctx, target, texture || (target == GLctx.TEXTURE_2D ? GLctx.white : null));
     };
     var named = [ 0, GLctx.LUMINANCE, GLctx.LUMINANCE_ALPHA, GLctx.RGB, GLctx.RGBA ];
     var upload = GLctx.texImage2D;
@@ -63,15 +82,55 @@ mergeInto(LibraryManager.library, {
       return upload.apply(GLctx, args);
     };
     GLctx.texImage2D.adapted = true;
+    makeWhiteTexture();
+  },
+
+  $makeWhiteTexture: function() {
+    GLctx.white = GLctx.createTexture();
+    GLctx.bindTexture(GLctx.TEXTURE_2D, GLctx.white);
+    GLctx.texImage2D(GLctx.TEXTURE_2D, 0, GLctx.RGB, 1, 1, 0, GLctx.RGB, GLctx.UNSIGNED_BYTE,
+                     new Uint8Array([ 255, 255, 255 ]));
+  },
+
+  // Makes anew, in a context given back empty, what the GL emulation and the
+  // adaptation above keep in it: the emulation's temporary vertex and index
+  // buffers (the quads' index buffer among them), the shader programs of the
+  // renderers it has cached and what it remembers having bound, and the white
+  // texture. The game's own textures and state follow (RestoreGl); the names
+  // the lost textures had are forgotten. What the emulation keeps outside the
+  // context (matrices, lights, texture environment) is still good.
+  RemakePageContext__deps: [ "$makeWhiteTexture" ],  // and GL, GLImmediate: there with the GL functions
+  RemakePageContext: function() {
+    GL.generateTempBuffers(true, GL.currentContext);
+    GLImmediate.rendererCache = GLImmediate.MapTreeLib.create();
+    GLImmediate.currentRenderer = GLImmediate.lastRenderer = null;
+    GLImmediate.lastArrayBuffer = GLImmediate.lastProgram = null;
+    GLImmediate.lastStride = -1;
+    GLImmediate.fixedFunctionProgram = 0;
+    GL.textures.fill(null);
+    makeWhiteTexture();
+  },
+
+  // While the context is away, the page says so in place of the picture
+  // (shown != 0), until it is back.
+  ShowLostContextNote: function(shown) {
+    var note = document.getElementById("note");
+    Module["canvas"].style.display = shown ? "none" : "block";
+    note.textContent = "The browser has taken WebGL away from this page and not given it back. " +
+                       "The puzzle is kept and shows again once WebGL is back; reload the page to start anew.";
+    note.style.display = shown ? "" : "none";
   },
 
   // The page's modal dialogs carry no caption of their own (the browser puts
-  // the site there), so the caption leads the text. 1 for OK or Yes.
+  // the site there), so the caption leads the text. 1 for OK or Yes. A dialog
+  // takes the keyboard, and every key-up made while it is open, without a
+  // blur: the page sends its own as the dialog closes, so the game and the pad
+  // let go of everything held, as on any focus loss.
   ShowPageDialog: function(text, caption, yesNo) {
     var message = UTF8ToString(caption) + "\n\n" + UTF8ToString(text);
-    if (yesNo) return confirm(message) ? 1 : 0;
-    alert(message);
-    return 1;
+    var agreed = yesNo ? confirm(message) : (alert(message), true);
+    window.dispatchEvent(new FocusEvent("blur"));
+    return agreed ? 1 : 0;
   },
 
   // The still page left when the game ends: the canvas goes, a line says so;
@@ -96,26 +155,12 @@ mergeInto(LibraryManager.library, {
   },
 
   // Sizes the canvas to the stage, the part of the page the game's window
-  // fills, and writes its size in device pixels to size[0], size[1]. The canvas
-  // takes the stage's whole width in whole device pixels, so stickers are drawn
-  // at the screen's own resolution. Its height is the stage's, but never more
-  // than width / 0.7: the puzzle sits right of and above the line of sight, and
-  // at a narrower aspect its right side leaves the picture at some spins. Left
-  // over height is shared above and below.
+  // fills (VoxraPage.fitCanvas, page_start.js), and writes its size in device
+  // pixels to size[0], size[1].
   FitCanvasToStage: function(size) {
-    var canvas = Module["canvas"];
-    var stage = document.getElementById("stage") || canvas.parentNode;
-    var ratio = window.devicePixelRatio || 1;
-    var box = stage.getBoundingClientRect();
-    var width = Math.max(1, Math.floor(box.width * ratio));
-    var height = Math.max(1, Math.min(Math.floor(box.height * ratio), Math.floor(width / 0.7)));
-    if (canvas.width != width) canvas.width = width;
-    if (canvas.height != height) canvas.height = height;
-    canvas.style.width = width / ratio + "px";
-    canvas.style.height = height / ratio + "px";
-    canvas.style.top = Math.max(0, (box.height - height / ratio) / 2) + "px";
-    HEAP32[size >> 2] = width;
-    HEAP32[(size >> 2) + 1] = height;
+    var fitted = VoxraPage.fitCanvas();
+    HEAP32[size >> 2] = fitted[0];
+    HEAP32[(size >> 2) + 1] = fitted[1];
   },
 
   // Milliseconds of the wall clock, wrapped to 32 bits like GetTickCount: the

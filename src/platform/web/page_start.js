@@ -1,22 +1,20 @@
 // The page's start-up: loads the game's files itself (so one that cannot be
-// had is named on the page instead of leaving "Loading" up) and starts
-// voxra.js with them; registers the service worker; tells the game when the
-// stage, the canvas's place, changes size; shows or hides the legend.
+// had is named on the page instead of leaving "Loading" up), makes the
+// canvas's WebGL context and starts voxra.js with them; registers the service
+// worker; tells the game when the stage, the canvas's place, changes size;
+// shows or hides the legend.
 //
 // Calls only the game's exports (Module._VoxraStageChanged) and the page's
 // elements. Defines VoxraPage.running and VoxraPage.button for the page's
-// other scripts.
+// other scripts, and VoxraPage.fitCanvas for the game's (page_layer.js).
 (function () {
   "use strict";
-  var version = "@PROJECT_VERSION@";
+  var build = "@VOXRA_BUILD@";  // a hash of the page's files, stamped into the page as the site is put together
   var canvas = document.getElementById("canvas");
   var note = document.getElementById("note");
   var stage = document.getElementById("stage");
   var legend = document.getElementById("legend");
   var stopped = false;
-
-  // that cannot be had is named on the page instead of leaving "Loading" up;
-  // voxra.js runs once both are in and takes them from Module.
 
   // The first reason the page cannot go on is the one it shows.
   function stop(text) {
@@ -28,64 +26,122 @@
     document.body.classList.add("ended");
   }
 
-  function unloadable(name, why) {
-    stop("Voxra stopped: " + name + " could not be loaded (" + why + "). Reload the page to try again.");
+  function unloadable(failure) {
+    stop("Voxra stopped: " + failure.name + " could not be loaded (" + failure.why +
+         "). Reload the page to try again.");
   }
 
   function offline() { return navigator.onLine === false ? "offline" : "no connection to the site"; }
 
-  // A file of this version as bytes, or a rejection {name, why}.
+  // A file of this build, as the response to a request for it, or a
+  // rejection {name, why}.
   function fetchFile(name) {
-    return fetch(name + "?v=" + version).then(function (response) {
+    return fetch(name + "?v=" + build).then(function (response) {
       if (!response.ok) throw { name: name, why: (response.status + " " + response.statusText).trim() };
-      return response.arrayBuffer().catch(function () { throw { name: name, why: "cut off" }; });
+      return response;
     }, function () { throw { name: name, why: offline() }; });
   }
 
-  var files = {};
+  function bytesOf(name, response) {
+    return response.arrayBuffer().catch(function () { throw { name: name, why: "cut off" }; });
+  }
+
+  // The game's code is compiled as it comes in (where the server says it is
+  // application/wasm; from its bytes otherwise), the Data files' package comes
+  // beside it, and voxra.js (preloaded) runs meanwhile; the game starts once
+  // both files are in. The canvas's WebGL context is made as the code starts
+  // to come in, so that the slowest step of a start (the browser readies its
+  // GPU side for a page's first context, holding up the page meanwhile) runs
+  // beside the download and the compiling, which go on without the page.
+  var compiled = fetchFile("voxra.wasm").then(function (response) {
+    var streamed = /^application\/wasm\b/.test(response.headers.get("Content-Type") || "");
+    var code = streamed ? WebAssembly.compileStreaming(response) : bytesOf("voxra.wasm", response).then(
+        function (bytes) { return WebAssembly.compile(bytes); });
+    fitCanvas();  // so that the context is made at the size the first window takes
+    Module.preinitializedWebGLContext = canvas.getContext("webgl", { alpha: false, antialias: false,
+                                                                     depth: true, stencil: false });
+    return code.catch(function (failure) {
+      throw failure instanceof WebAssembly.CompileError ? { name: "voxra.wasm", why: "damaged or incomplete" }
+          : failure && failure.why ? failure : { name: "voxra.wasm", why: "cut off" };
+    });
+  });
+  var data = fetchFile("voxra.data").then(function (response) { return bytesOf("voxra.data", response); });
+  var packaged;  // the package copied to where voxra.js reads it, once it is in
+  compiled.catch(unloadable);
+  data.catch(unloadable);
+
   window.Module = Object.assign(window.Module || {}, {  // whatever a test set up before is kept
     canvas: canvas,
     onAbort: function (what) { stop("Voxra stopped: " + what); },
-    // The Data files' package, checked against the size voxra.js was built with.
+    // Asked for as voxra.js starts, read as the game starts: handed over empty
+    // and filled as it comes, checked against the size voxra.js was built with.
     getPreloadedPackage: function (name, size) {
-      if (files.data.byteLength !== size) {
-        Module.noInitialRun = true;
-        unloadable("voxra.data", "incomplete: " + files.data.byteLength + " of " + size + " bytes");
-      }
-      return files.data;
+      var bytes = new ArrayBuffer(size);
+      packaged = data.then(function (arrived) {
+        if (arrived.byteLength !== size) {
+          throw { name: "voxra.data", why: "incomplete: " + arrived.byteLength + " of " + size + " bytes" };
+        }
+        new Uint8Array(bytes).set(new Uint8Array(arrived));
+      });
+      packaged.catch(unloadable);
+      return bytes;
     },
     instantiateWasm: function (imports, receive) {
-      WebAssembly.instantiate(files.wasm, imports).then(function (made) {
-        receive(made.instance);
-      }, function () {
-        unloadable("voxra.wasm", "damaged or incomplete");
-      }).catch(function (failure) { stop("Voxra stopped: " + failure); });
+      Promise.all([compiled, packaged]).then(function (both) {
+        return WebAssembly.instantiate(both[0], imports).then(function (instance) {
+          receive(instance, both[0]);
+        }, function () {
+          unloadable({ name: "voxra.wasm", why: "damaged or incomplete" });
+        });
+      }, function () {})  // shown already
+          .catch(function (failure) { stop("Voxra stopped: " + failure); });
       return {};
     },
   });
 
-  Promise.all([fetchFile("voxra.data"), fetchFile("voxra.wasm")]).then(function (bytes) {
-    files.data = bytes[0];
-    files.wasm = bytes[1];
+  var started = new Promise(function (ran, failed) {
     var script = document.createElement("script");
-    script.src = "voxra.js?v=" + version;
+    script.src = "voxra.js?v=" + build;
     script.onload = function () {
-      if (typeof Module.run !== "function") unloadable("voxra.js", "damaged");
+      if (typeof Module.run === "function") ran();
+      else failed({ name: "voxra.js", why: "damaged" });
     };
-    script.onerror = function () { unloadable("voxra.js", "not found, or " + offline()); };
+    script.onerror = function () { failed({ name: "voxra.js", why: "not found, or " + offline() }); };
     document.body.appendChild(script);
-  }, function (failed) { unloadable(failed.name, failed.why); });
+  });
+  started.catch(unloadable);
 
+  // The service worker, once the page's files are in: it keeps them without
+  // downloading them again (sw.js).
   if ("serviceWorker" in navigator) {
-    window.addEventListener("load", function () {
+    Promise.all([compiled, data, started]).then(function () {
       navigator.serviceWorker.register("sw.js").catch(function () {});  // the page plays without it
-    });
+    }, function () {});
   }
 
   function running() { return Module.calledRun && !stopped && !document.body.hasAttribute("data-exit-code"); }
 
   // -------------------------------------------------------------------------
   // The stage's size: the game reads it when told it may have changed.
+
+  // Sizes the canvas to the stage and returns its size in device pixels. The
+  // canvas takes the stage's whole width in whole device pixels, so stickers
+  // are drawn at the screen's own resolution. Its height is the stage's, but
+  // never more than width / 0.7: the puzzle sits right of and above the line of
+  // sight, and at a narrower aspect its right side leaves the picture at some
+  // spins. Left over height is shared above and below.
+  function fitCanvas() {
+    var ratio = window.devicePixelRatio || 1;
+    var box = stage.getBoundingClientRect();
+    var width = Math.max(1, Math.floor(box.width * ratio));
+    var height = Math.max(1, Math.min(Math.floor(box.height * ratio), Math.floor(width / 0.7)));
+    if (canvas.width != width) canvas.width = width;
+    if (canvas.height != height) canvas.height = height;
+    canvas.style.width = width / ratio + "px";
+    canvas.style.height = height / ratio + "px";
+    canvas.style.top = Math.max(0, (box.height - height / ratio) / 2) + "px";
+    return [width, height];
+  }
 
   function stageChanged() { if (running()) Module._VoxraStageChanged(); }
   new ResizeObserver(stageChanged).observe(stage);
@@ -126,5 +182,5 @@
   button("legend-toggle", function () { showLegend(legend.hidden, true); });
   button("legend-hide", function () { showLegend(false, true); });
 
-  window.VoxraPage = { running: running, button: button };
+  window.VoxraPage = { running: running, button: button, fitCanvas: fitCanvas };
 })();

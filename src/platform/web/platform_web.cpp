@@ -1,16 +1,15 @@
 // The page layer: Voxra in a browser, built with Emscripten.
 //
 // The window is the page's canvas, filling the page's stage. Its WebGL
-// context comes from Emscripten's built-in SDL 1.2 (SDL_SetVideoMode), because
-// the fixed-function GL emulation is set up only for a context made that way;
-// nothing else of SDL is used. Keys come from the DOM by KeyboardEvent.code and
-// from the page's on-screen pad (VoxraPadKey), the message boxes are
-// the page's own dialogs, the counter is performance.now(), and the portable
-// frame loop runs unchanged: with ASYNCIFY the loop gives the browser its turn
-// once per frame, inside SwapGlBuffers (see there). Files (the Data files are
-// packed into the page's in-memory file system) and their conversion are the
-// POSIX ones, platform/posix/files_posix.cpp.
-#include <SDL/SDL.h>
+// context is the one the page made as it started (page_start.js), taken on by
+// Emscripten's fixed-function GL emulation (CreatePageContext). Keys come from
+// the DOM by KeyboardEvent.code and from the page's on-screen pad
+// (VoxraPadKey), the message boxes are the page's own dialogs, the counter is
+// performance.now(), and the portable frame loop runs unchanged: with
+// ASYNCIFY the loop gives the browser its turn once per frame, inside
+// SwapGlBuffers (see there). Files (the Data files are packed into the page's
+// in-memory file system) and their conversion are the POSIX ones,
+// platform/posix/files_posix.cpp.
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
@@ -78,8 +77,10 @@ EM_ASYNC_JS(int, EnterPageFullscreen, (), {
 extern "C" {
 void LeavePageFullscreen();
 void ShowCanvas(const char* title, int shown);
-int PageHasGlContext();
+int CreatePageContext();
 void AdaptPageContext();
+void RemakePageContext();
+void ShowLostContextNote(int shown);
 int ShowPageDialog(const char* text, const char* caption, int yesNo);
 void ShowEndedPage(int exitCode, const char* reason, const char* detail);
 std::uint32_t WallClockMs();
@@ -91,7 +92,9 @@ void FitCanvasToStage(int* size);
 
 namespace {
 
-enum class PageEventType : std::uint8_t { KeyDown, KeyUp, FocusLost, Hidden, Shown };
+enum class PageEventType : std::uint8_t {
+  KeyDown, KeyUp, FocusLost, Hidden, Shown, ContextLost, ContextRestored
+};
 
 struct PageEvent {
   PageEventType type;
@@ -106,34 +109,30 @@ struct PageEvent {
 // fullscreen on its own (Escape without the keyboard lock, F11, a system
 // gesture). Both wait for the pump, which takes them as messages, as WM_SIZE
 // is taken on Windows.
+//
+// The browser may also take the canvas's WebGL context away (a phone short of
+// memory, a page long in the background, a GPU reset) and give it back later,
+// with nothing in it. While it is away nothing is drawn, as while minimised;
+// once back, what the context held is made anew and the game draws on.
 struct PageWindowState {
-  SDL_Surface* screen = nullptr;  // the canvas's video mode, once set
   std::deque<PageEvent> pending;  // what the DOM reported, one taken per pass
   bool open = false;               // from a successful open to the next close
   bool stageChanged = false;       // the stage changed size since the pump took it
   bool fullscreenChanged = false;  // the page entered or left fullscreen since
+  bool hidden = false;             // the page is hidden (another tab, minimised)
+  bool contextLost = false;        // the context is away, from the pump's point of view
+  std::uint32_t lostAtMs = 0;      // TickCountMs when the pump took its loss
+  bool lostNoteShown = false;      // the page says that the context is away
   std::string stopReason;          // the last "ERROR" message: why an open failed
   const char* stopDetail = "";     // what the page knows of that failure's cause
 };
 
 PageWindowState PageWindow;
 
-// The KeyState entry of a key, and which of its keys it is: the game's keys
-// by position (KeyboardEvent.code), S by its label (KeyboardEvent.key), or by
-// its position where the label is not a Latin letter (a Cyrillic or Greek
-// layout), as Windows gives it; 0 for a key the game does not read.
-int VirtualKeyOf(const char* code, const char* key, KeySource* source) {
-  *source = KeyFromKeyboard;
-  for (const KeyPosition& position : kKeyPositions) {
-    if (std::strcmp(position.code, code) == 0) {
-      *source = position.source;
-      return position.virtualKey;
-    }
-  }
-  const bool latin = key[0] != '\0' && key[1] == '\0' &&
-                     ((key[0] >= 'a' && key[0] <= 'z') || (key[0] >= 'A' && key[0] <= 'Z'));
-  if (latin) return key[0] == 's' || key[0] == 'S' ? VkS : 0;
-  return std::strcmp(code, "KeyS") == 0 ? VkS : 0;
+// The KeyState entry of a key: by KeyboardEvent.code, and S by its label,
+// KeyboardEvent.key, where that is one ASCII character.
+KeyEntry KeyOf(const char* code, const char* key) {
+  return KeyOfCode(code, key[0] != '\0' && key[1] == '\0' ? key[0] : '\0');
 }
 
 // A key pressed under Alt is a system key, which leaves KeyState alone, as on
@@ -142,14 +141,13 @@ int VirtualKeyOf(const char* code, const char* key, KeySource* source) {
 // game's keys (scrolling, help, leaving fullscreen) is stopped, but for its
 // shortcuts under Ctrl or Meta (Ctrl+L, Ctrl+7, ...).
 EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
-  KeySource source = KeyFromKeyboard;
-  const int virtualKey = VirtualKeyOf(event->code, event->key, &source);
+  const KeyEntry key = KeyOf(event->code, event->key);
   const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
-  if (virtualKey == 0 || (down && IsSystemKeyPress(event->altKey, event->ctrlKey))) {
+  if (key.virtualKey == 0 || (down && IsSystemKeyPress(event->altKey, event->ctrlKey))) {
     return EM_FALSE;
   }
   const auto type = down ? PageEventType::KeyDown : PageEventType::KeyUp;
-  PageWindow.pending.push_back({type, static_cast<std::uint8_t>(virtualKey), source});
+  PageWindow.pending.push_back({type, static_cast<std::uint8_t>(key.virtualKey), key.source});
   return event->ctrlKey || event->metaKey ? EM_FALSE : EM_TRUE;  // EM_TRUE: preventDefault
 }
 
@@ -183,9 +181,34 @@ void ListenToPage() {
                                            OnFullscreenChange);
   EmscriptenVisibilityChangeEvent visibility;
   if (emscripten_get_visibility_status(&visibility) == EMSCRIPTEN_RESULT_SUCCESS) {
-    WindowActive = !visibility.hidden;
+    PageWindow.hidden = visibility.hidden;
   }
+  WindowActive = !PageWindow.hidden;
 }
+
+// The window draws while the page is shown and its context is there.
+void UpdateActivity() { WindowActive = !PageWindow.hidden && !PageWindow.contextLost; }
+
+// The context is back, empty: the GL emulation's own buffers and programs and
+// the game's textures, GL state and viewport are made anew; the puzzle, the
+// view and the scramble's sequence are kept. False when the required texture
+// could not be loaded again (reported, as at an open).
+bool TakeContextBack() {
+  PageWindow.contextLost = false;
+  UpdateActivity();
+  if (PageWindow.lostNoteShown) ShowLostContextNote(0);
+  PageWindow.lostNoteShown = false;
+  RemakePageContext();
+  if (!PageWindow.open) return true;  // the next open sets the rest up
+  int size[2] = {0, 0};
+  FitCanvasToStage(size);
+  if (RestoreGl(size[0], size[1])) return true;
+  ReportOpenError("Initialization Failed.");
+  return false;
+}
+
+// How long the context may be away before the page says so.
+constexpr std::uint32_t kLostContextNoteMs = 3000;
 
 // A new client size: the canvas follows the stage and the projection the
 // canvas, as after WM_SIZE.
@@ -224,19 +247,29 @@ bool TakeFullscreenChange() {
 // Called by the page when the stage may have changed size.
 extern "C" EMSCRIPTEN_KEEPALIVE void VoxraStageChanged() { PageWindow.stageChanged = true; }
 
+// Called by the page when the browser took the canvas's context away
+// (restored == 0) or gave it back; queued, so the pump takes each in turn.
+extern "C" EMSCRIPTEN_KEEPALIVE void VoxraContextChanged(int restored) {
+  const auto type = restored ? PageEventType::ContextRestored : PageEventType::ContextLost;
+  PageWindow.pending.push_back({type, 0, KeyFromKeyboard});
+}
+
 // A key of the page's on-screen pad, named by the KeyboardEvent.code it
 // stands for, pressed (down != 0) or released: queued as that key of the
 // keyboard would be, as the pad's own, so the pad and the keyboard holding
-// one key do not release each other.
+// one key do not release each other. The pad has no layout: its keys are
+// read where they sit, S too.
 extern "C" EMSCRIPTEN_KEEPALIVE void VoxraPadKey(const char* code, int down) {
-  KeySource keyboardSource;  // the keyboard's key of that code: not this one
-  const int virtualKey = VirtualKeyOf(code, "", &keyboardSource);
+  const int virtualKey = KeyOfCode(code, '\0').virtualKey;
   if (virtualKey == 0) return;
   const auto type = down ? PageEventType::KeyDown : PageEventType::KeyUp;
   PageWindow.pending.push_back({type, static_cast<std::uint8_t>(virtualKey), KeyFromScreen});
 }
 
-bool OpenGlWindow(const char* title, int width, int height, int bits, bool fullscreen) {
+// The colour request (bits) has no meaning for WebGL, which gives 8 bits a
+// channel; the depth buffer, 16 bits or more, and no alpha or stencil are the
+// page's (page_start.js).
+bool OpenGlWindow(const char* title, int width, int height, int /*bits*/, bool fullscreen) {
   FullscreenMode = fullscreen;
   // The display mode of a page is its game's area filling the screen, the
   // canvas sized to it as to any stage. It is asked for before the window
@@ -249,12 +282,7 @@ bool OpenGlWindow(const char* title, int width, int height, int bits, bool fulls
     }
   }
 
-  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
-  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-  PageWindow.screen = SDL_SetVideoMode(width, height, bits & 0xFF, SDL_OPENGL);
-  if (PageWindow.screen == nullptr || !PageHasGlContext()) {
+  if (!CreatePageContext()) {
     PageWindow.stopDetail = "The browser gives this page no WebGL (turned off or not supported).";
     return FailOpen("Can't Create A GL Rendering Context.");
   }
@@ -274,6 +302,7 @@ bool OpenGlWindow(const char* title, int width, int height, int bits, bool fulls
 // new one per window.
 void CloseGlWindow() {
   PageWindow.open = false;
+  PageWindow.lostNoteShown = false;  // the next open shows the canvas, and the note again
   if (FullscreenMode) LeavePageFullscreen();
   ShowCanvas("", 0);
 }
@@ -292,8 +321,22 @@ PumpResult PumpOneMessage(std::intptr_t* lastParam) {
     case PageEventType::KeyDown: PressKey(event.virtualKey, event.source); break;  // repeats re-set it
     case PageEventType::KeyUp: ReleaseKey(event.virtualKey, event.source); break;
     case PageEventType::FocusLost: ReleaseAllKeys(); break;
-    case PageEventType::Hidden: WindowActive = false; break;
-    case PageEventType::Shown: WindowActive = true; break;
+    case PageEventType::Hidden:
+    case PageEventType::Shown:
+      PageWindow.hidden = event.type == PageEventType::Hidden;
+      UpdateActivity();
+      break;
+    case PageEventType::ContextLost:
+      PageWindow.contextLost = true;
+      PageWindow.lostAtMs = TickCountMs();
+      UpdateActivity();
+      break;
+    case PageEventType::ContextRestored:
+      if (!TakeContextBack()) {
+        *lastParam = 1;  // as after a failed open
+        return PumpResult::Quit;
+      }
+      break;
   }
   return PumpResult::Handled;
 }
@@ -302,8 +345,16 @@ PumpResult PumpOneMessage(std::intptr_t* lastParam) {
 // it, so the swap is where the loop yields: the frame just drawn is shown
 // exactly once, the events of the wait are queued for the next passes, and
 // the message pump stays a plain read of the queue. The loop calls this on
-// every idle pass, drawn or not, so it yields on every one.
-void SwapGlBuffers() { WaitForNextFrame(); }
+// every idle pass, drawn or not, so it yields on every one. A context away for
+// a few seconds is said so on the page, in place of the picture.
+void SwapGlBuffers() {
+  WaitForNextFrame();
+  if (PageWindow.contextLost && !PageWindow.lostNoteShown && PageWindow.open &&
+      TickCountMs() - PageWindow.lostAtMs >= kLostContextNoteMs) {
+    ShowLostContextNote(1);
+    PageWindow.lostNoteShown = true;
+  }
+}
 
 // ---------------------------------------------------------------------------
 // Clocks: the counter is performance.now() in microseconds.
@@ -319,6 +370,13 @@ bool QueryCounter(std::int64_t* count) {
 }
 
 std::uint32_t TickCountMs() { return WallClockMs(); }
+
+// The page does not sleep inside a frame: its thread cannot block without
+// handing the browser its turn, and a turn there would present the frame
+// before its deadline and split the frame's one yield in two. The loop
+// already sleeps once a frame, until the next animation frame, in
+// SwapGlBuffers; whatever the frame timer waits beyond that, it spins.
+void SleepForTicks(std::int64_t) {}
 
 // ---------------------------------------------------------------------------
 // Message boxes. The icon has no place in a page dialog; the owner is always

@@ -1,28 +1,34 @@
 // The page's service worker: keeps the page's files so that it plays without
 // a network after its first visit.
 //
-// Each version has its own cache, filled whole when the worker installs, and
-// the page asks for its three big files by version (voxra.js?v=...), so one
-// version's files are never mixed with another's. The page itself comes from
-// the network while there is one, so a new version is played on the next
-// visit (its files are not in the old cache and come from the network); once
-// its worker takes over, the old version's cache is deleted. Offline, all of
-// it comes from the cache.
+// Each build has its own cache, named by a hash of the page's files (stamped
+// in as the site is put together), and the page asks for its three big files
+// by that hash (voxra.js?v=...), so one build's files are never mixed with
+// another's, and a rebuild of the same version is a new build. The page itself
+// comes from the network while there is one, so a new build is played on the
+// next visit (its files are not in the old cache and come from the network),
+// and this file changes with it, so the browser installs its worker; once that
+// worker takes over, the old build's cache is deleted. Offline, all of it comes
+// from the cache.
+//
+// Filling the cache downloads nothing the visit has already downloaded: the
+// files named by the hash are taken from the browser's HTTP cache where they
+// are (any copy under that name is this build's), the others are asked for
+// again only if changed (a revalidation, answered "304 Not Modified").
 "use strict";
 
-var VERSION = "@PROJECT_VERSION@";
-var CACHE = "voxra-" + VERSION;
-var FILES = [ "./", "index.html", "manifest.webmanifest", "icon-192.png", "icon-512.png",
-              "voxra.js?v=" + VERSION, "voxra.wasm?v=" + VERSION, "voxra.data?v=" + VERSION ];
+var BUILD = "@VOXRA_BUILD@";
+var CACHE = "voxra-" + BUILD;
+var BUILT = [ "voxra.js", "voxra.wasm", "voxra.data" ];
+var OTHERS = [ "./", "manifest.webmanifest", "icon-192.png", "icon-512.png" ];
 var NETWORK_WAIT_MS = 4000;  // for the page, before the cached one is taken
 
 self.addEventListener("install", function(event) {
+  var requests = BUILT.map(function(name) {
+    return new Request(name + "?v=" + BUILD, {cache : "force-cache"});
+  }).concat(OTHERS.map(function(name) { return new Request(name, {cache : "no-cache"}); }));
   event.waitUntil(caches.open(CACHE)
-                      .then(function(cache) {
-                        return cache.addAll(FILES.map(function(name) {
-                          return new Request(name, {cache : "reload"});
-                        }));
-                      })
+                      .then(function(cache) { return cache.addAll(requests); })
                       .then(function() { return self.skipWaiting(); }));
 });
 
@@ -36,11 +42,14 @@ self.addEventListener("activate", function(event) {
                       .then(function() { return self.clients.claim(); }));
 });
 
-// The network's answer, or a rejection once it fails or takes too long.
+// The network's answer, or a rejection once it fails or takes too long. Past
+// the browser's HTTP cache, which may keep a page it thinks fresh (one that
+// came with no word on how long to keep it): a revalidation, so a new build's
+// page is never missed.
 function fromNetwork(request) {
   return new Promise(function(resolve, reject) {
     var timer = setTimeout(reject, NETWORK_WAIT_MS);
-    fetch(request).then(function(response) {
+    fetch(request, {cache : "no-cache"}).then(function(response) {
       clearTimeout(timer);
       if (response.ok) resolve(response);
       else reject(response);

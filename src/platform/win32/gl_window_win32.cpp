@@ -5,7 +5,6 @@
 
 #include <cstring>
 
-#include "platform/win32/keys_win32.h"
 #include "seam/platform.h"
 
 namespace {
@@ -53,14 +52,17 @@ bool EnterFullscreenOrFallBack(int width, int height, int bits) {
   return AcceptWindowedFallback();
 }
 
-// Makes a key message's entry held or released.
+// Makes a key message's entry held or released: the keypad and the laptop's
+// embedded keypad by their scan codes (bits 16-23, the extended bit 24),
+// whatever NumLock and the layout say, every other key by its virtual key.
 void SetKey(WPARAM wParam, LPARAM lParam, bool down) {
-  KeySource source = KeyFromKeyboard;
-  const int entry = KeyEntryOfMessage(wParam, lParam, &source);
+  const KeyEntry key = KeyOfScanCode(static_cast<unsigned>(lParam >> 16) & 0xFF,
+                                     ((lParam >> 24) & 1) != 0, wParam);
+  if (key.virtualKey == 0) return;
   if (down) {
-    PressKey(entry, source);  // a repeat re-sets a held key
+    PressKey(key.virtualKey, key.source);  // a repeat re-sets a held key
   } else {
-    ReleaseKey(entry, source);
+    ReleaseKey(key.virtualKey, key.source);
   }
 }
 

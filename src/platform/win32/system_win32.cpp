@@ -1,8 +1,10 @@
-// The Win32 layer's clocks, read-only file mapping (CreateFileA,
+// The Win32 layer's clocks and sleep, read-only file mapping (CreateFileA,
 // CreateFileMappingA, MapViewOfFile) and DIB conversion through GDI
 // (SetDIBits into a DIB section selected into a memory context).
 #include <windows.h>
+#include <mmsystem.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -26,6 +28,28 @@ bool QueryCounter(std::int64_t* count) {
 }
 
 std::uint32_t TickCountMs() { return GetTickCount(); }
+
+namespace {
+
+void EndFineTimer() { timeEndPeriod(1); }
+
+}  // namespace
+
+// Sleep, with the system timer at 1 ms from the first sleep until the game
+// ends, for the whole milliseconds of the time asked (the caller spins what
+// is left). A high-resolution waitable timer was tried: under Wine it woke
+// later and more unevenly (served by the wineserver, where Sleep is not),
+// and the game lost more frames and spun more.
+void SleepForTicks(std::int64_t ticks) {
+  static std::int64_t frequency = 0;
+  if (frequency == 0 && !QueryCounterFrequency(&frequency)) return;
+  if (ticks <= 0 || frequency <= 0) return;
+  const std::int64_t ms = ticks / frequency * 1000 + ticks % frequency * 1000 / frequency;
+  if (ms <= 0) return;
+  static const bool fine = timeBeginPeriod(1) == TIMERR_NOERROR && std::atexit(EndFineTimer) == 0;
+  (void)fine;
+  Sleep(static_cast<DWORD>(ms < 1000 ? ms : 1000));
+}
 
 struct MappedFile {
   HANDLE file = INVALID_HANDLE_VALUE;
