@@ -46,7 +46,7 @@ class Browser:
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=lambda: _browser_side(reads, writes))
         os.close(reads), os.close(writes)
-        self.pages, self._sent, self._data = {}, 0, b""
+        self.pages, self._sent, self._data, self.http_cache = {}, 0, b"", True
 
     def __enter__(self):
         return self

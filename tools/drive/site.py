@@ -84,6 +84,11 @@ class Site:
                 if name in replaced:
                     body = replaced[name]
                 elif path.endswith(".html") and os.path.isfile(path):
+                    # Its file's date, as the plain files have it, so that a browser can revalidate it.
+                    stamp = self.date_time_string(int(os.stat(path).st_mtime))
+                    if self.headers.get("If-Modified-Since") == stamp:
+                        self.send_response(304)
+                        return self.end_headers()
                     with open(path, "rb") as f:
                         body = f.read().replace(b"<head>", head, 1)
                 else:
@@ -91,6 +96,8 @@ class Site:
                 if body is None:
                     return self.send_error(404)
                 self.send_response(200)
+                if name not in replaced:
+                    self.send_header("Last-Modified", stamp)
                 self.send_header("Content-Type", self.guess_type(path))
                 self.send_header("Content-Length", str(len(body)))
                 self.end_headers()

@@ -138,6 +138,7 @@ class Browser:
 
     def __init__(self, engine, webgl=True):
         self.engine, self.folder = engine, tempfile.TemporaryDirectory(prefix="wdrive-")
+        self.http_cache = engine != "webkit"  # WebKitGTK's automation session keeps none
         self.procs, self.chrome = [], (0, 0)
         reads, writes = os.pipe()
         self._start(["Xvfb", "-displayfd", str(writes), "-screen", "0", SCREEN, "-nolisten", "tcp"],
