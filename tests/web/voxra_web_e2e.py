@@ -226,10 +226,11 @@ def main(site, templates, engine):
         # A key held down over the dialog (its key-up lost with it) and one of the pad are let go as it closes.
         drag(spoiled, ["#pad-toggle"], mouse=True), spoiled.wait("!pad.hidden")
         spoiled.mouse("mousePressed", *at(spoiled, "ArrowUp")), spoiled.key("ArrowRight")
-        check(not f1(spoiled) and spoiled.dialogs == [UNKNOWN, FALLBACK, UNKNOWN],
-              "dialogs: %s" % spoiled.dialogs)
+        granted = f1(spoiled)
+        spoiled.still()  # the spin's key let go too; meanwhile a driver that sees dialogs only as they block
+        # its commands has seen the reopened window's
+        check(not granted and spoiled.dialogs == [UNKNOWN, FALLBACK, UNKNOWN], "dialogs: %s" % spoiled.dialogs)
         check(spoiled.eval("!pad.querySelector('.down')"), "a pad key still held after the dialog")
-        spoiled.still()  # the spin's key let go too
         done(spoiled, "Data1 spoiled")
         # Data8 missing ends the game with exit code 1 after Data3's message; a folder is skipped silently.
         fatal = load({"Data3.dll": NOT_BITMAP, "Data5.dll": "dir", "Data8.dll": None})
@@ -266,10 +267,13 @@ def main(site, templates, engine):
         # Left touched while another tab hides the page (where the driver can): it comes back with none held,
         # and Left works again. Then an arrow held, one cancelled, each spinning its way.
         phone.touch("touchStart", at(phone, "ArrowLeft")), phone.frames(2)
-        spin = 0
-        if phone.hide():
-            spin = expect(phone, puzzle, "shown, Left still touched", spins)
-        phone.touch("touchEnd")
+        hidden = phone.hide()
+        print("a page behind another tab: %s" % ("hidden" if hidden else "not hidden in this engine"))
+        if not hidden:
+            phone.touch("touchEnd")
+        spin = expect(phone, puzzle, "shown, Left still touched" if hidden else "Left let go", spins)
+        if hidden:
+            phone.touch("touchEnd")
         for key, frames, lift, sign in (("ArrowLeft", 4, "touchEnd", -1), ("ArrowRight", 2, "touchCancel", 1)):
             lift = lift if phone.cancels else "touchEnd"
             phone.touch("touchStart", at(phone, key)), phone.frames(frames), phone.touch(lift)

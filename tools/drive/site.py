@@ -10,7 +10,8 @@ import os
 import threading
 import time
 
-FRAMES = "new Promise((done) => (function next(n) { n ? requestAnimationFrame(() => next(n - 1)) : done(); })(%d))"
+FRAMES = """new Promise((done, fail) => { const late = setTimeout(() => fail(new Error('no animation frame for 30 s')),
+  30000); (function next(n) { n ? requestAnimationFrame(() => next(n - 1)) : (clearTimeout(late), done()); })(%d); })"""
 # Ahead of everything in the page: its uncaught errors and unhandled rejections kept in driveErrors.
 RECORDER = """window.driveErrors = [];
 addEventListener('error', (e) => driveErrors.push(String(e.error && e.error.stack || e.message)));
