@@ -12,6 +12,7 @@ packages=("${web[@]}"
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64 wine wine64
   xvfb xauth x11-utils x11-xserver-utils xdotool libx11-dev libxtst-dev
+  firefox-esr webkit2gtk-driver
   clang libclang-rt-14-dev
   libstb-dev imagemagick python3-xlib zip unzip valgrind
 )
@@ -21,7 +22,8 @@ case "${1:-all}" in
   *) echo "usage: $0 [web]" >&2; exit 2 ;;
 esac
 # Emscripten runs on node; a node that is already there (nodesource, say) is
-# kept. The page's test drives Chromium from python3 alone.
+# kept. The page's test drives Chromium, Firefox ESR and WebKitGTK (MiniBrowser,
+# with the WebKitGTK library webkit2gtk-driver needs) from python3 alone.
 command -v node >/dev/null || packages+=(nodejs)
 
 missing=()

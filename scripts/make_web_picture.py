@@ -16,25 +16,17 @@ import subprocess
 import sys
 import tempfile
 
-from drive.cdrive import Browser, Page, Site
+from drive.cdrive import Browser
+from drive.site import CANVAS, Site
 
 SCALE = 2
 KEY = "(r => [r.x + r.width / 2, r.y + r.height / 2])(document.querySelector('[data-key=%s]').getBoundingClientRect())"
-# The canvas once it has not changed for half a second.
-STILL = """new Promise(done => { const c = document.getElementById('canvas'); let last = '', since = performance.now();
-  (function look() { const now = performance.now(), seen = c.toDataURL();
-    if (seen !== last) [last, since] = [seen, now];
-    now - since > 500 ? done() : setTimeout(look, 50); })(); })"""
 
 
 def main(argv):
-    site, out = Site(argv[1]), argv[2]
-    # Keep the drawing buffer, so the picture can be compared while it turns.
-    keep = """const getContext = HTMLCanvasElement.prototype.getContext;
-      HTMLCanvasElement.prototype.getContext = function (type, options) {
-        return getContext.call(this, type, { ...options, preserveDrawingBuffer: true }); };"""
+    site, out = Site(argv[1], before=CANVAS), argv[2]  # the canvas readable, to see when it stands still
     with Browser() as browser:
-        page = Page(browser, keep)
+        page = browser.page()
         page.screen(390, 844, SCALE, touch=True)
         page.goto(site.url)
         page.wait("(c => c && c.style.display === 'block')(document.getElementById('canvas'))", timeout=30)
@@ -50,7 +42,7 @@ def main(argv):
             page.touch("touchStart", page.eval(KEY % key))
             page.frames(frames)
             page.touch("touchEnd")
-        page.eval(STILL)
+        page.still(500)
         shot = page.call("Page.captureScreenshot", format="png",
                          clip={"x": 0, "y": 0, "width": 390, "height": 844, "scale": 1 / SCALE})
         if page.errors:

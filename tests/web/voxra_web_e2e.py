@@ -1,13 +1,14 @@
 #!/usr/bin/python3
-"""The page in headless Chromium: one load plays the solved start, every chord, its WebGL context lost and given
-back, a spin past a cube turn, a mouse drag on the pad, F1 (fullscreen left by the browser between), S and
-Escape, each still picture checked against the sticker model, and downloads each file once; two loads spoil
-Data files (a key held over a dialog let go); a phone plays by touch; starts without WebGL or a page file end
-in their messages; a rebuild is played on the next visit, and offline on the one after. No load leaves an
-uncaught error or rejection.
-Usage: voxra_web_e2e.py SITE_DIR TEMPLATE_DIR (the site's index.html and sw.js before tools/gen/stamp_site.py)"""
+"""The page in one engine (chromium, firefox or webkit): one load plays the solved start, every chord, its
+WebGL context lost and given back, a spin past a cube turn, a mouse drag on the pad, F1 (fullscreen left by
+the browser between), S and Escape, each still picture checked against the sticker model, and downloads each
+file once; the page laid out at seven window sizes; two loads spoil Data files (one without the Fullscreen
+API, as an iPhone; a key held over a dialog let go); a phone, or a tablet, plays by touch; starts without
+WebGL or a page file end in their messages; a rebuild is played on the next visit, and offline on the one
+after. No load leaves an uncaught error or rejection.
+Usage: voxra_web_e2e.py SITE_DIR TEMPLATE_DIR ENGINE (TEMPLATE_DIR: the site's index.html and sw.js before
+tools/gen/stamp_site.py)"""
 
-import base64
 import json
 import os
 import re
@@ -15,69 +16,59 @@ import shutil
 import signal
 import sys
 import tempfile
+import urllib.parse
 
-from drive.cdrive import Browser, Failure, Page, Site
 from drive.puzzle_model import CENTRE, FOCAL, TURNS, Puzzle, wrong_share
+from drive.site import CANVAS, Failure, Site, browser
 from gen.stamp_site import stamp
 
-# Run before the page's scripts: the canvas kept readable, animation frames counted, fullscreen refused if
-# asked (and the browser's own blur held back: Chromium sends one after a dialog, other engines need not),
-# Data files spoiled before the game starts (name -> bytes; null: removed; 'dir': a folder), the game's code
-# kept as testWasm (its custom section "voxra-test", which marks a rebuild).
-BEFORE = """((files, refuse) => {
-  if (refuse) {
-    Element.prototype.requestFullscreen = () => Promise.reject(new TypeError('refused'));
-    addEventListener('blur', event => event.isTrusted && event.stopImmediatePropagation(), true);
-  }
+# Run before the page's scripts, with what the address's #fragment asks: Data files spoiled before the game
+# starts (name -> bytes; null: removed; 'dir': a folder), fullscreen refused if asked ('absent': no
+# Fullscreen API for elements, as on an iPhone) and then the browser's own blur held back (Chromium sends
+# one after a dialog, other engines need not); the game's code kept as testWasm (its custom section
+# "voxra-test", which marks a rebuild).
+BEFORE = CANVAS + """((files, refuse) => {
+  if (refuse === 'refused') Element.prototype.requestFullscreen = () => Promise.reject(new TypeError('refused'));
+  for (const o of refuse === 'absent' ? [Element.prototype, Document.prototype] : [])
+    Object.getOwnPropertyNames(o).filter(n => /fullscreen/i.test(n) && !/^on/.test(n)).forEach(n => delete o[n]);
+  if (refuse) addEventListener('blur', event => event.isTrusted && event.stopImmediatePropagation(), true);
   const instantiate = WebAssembly.instantiate;
   WebAssembly.instantiate = (code, ...rest) => instantiate(code, ...rest).then(made => {
     window.testWasm = WebAssembly.Module.customSections(made.module || code, 'voxra-test')
       .map(bytes => new TextDecoder().decode(bytes)).join() || 'first';
     return made; });
-  const getContext = HTMLCanvasElement.prototype.getContext;
-  HTMLCanvasElement.prototype.getContext = function (type, options) {
-    return getContext.call(this, type, { ...options, preserveDrawingBuffer: true }); };
-  (function count() { window.testFrames = (window.testFrames || 0) + 1; requestAnimationFrame(count); })();
   window.Module = { onRuntimeInitialized: () => Object.entries(files).forEach(([name, bytes]) => {
     FS.unlink('/Data/' + name);
     if (bytes === 'dir') FS.mkdir('/Data/' + name);
     else if (bytes) FS.writeFile('/Data/' + name, new Uint8Array(bytes));
   }) };
-})(...%s)"""
-# The canvas once unchanged for %d ms and %d frames: its size, the frame count when it last changed, and
-# its RGBA in base64.
-STILL = """new Promise((done, fail) => {
-  const c = document.querySelector('canvas'), start = performance.now(); let pic, since;
-  (function grab() {
-    const ctx = new OffscreenCanvas(c.width, c.height).getContext('2d'), now = performance.now();
-    ctx.drawImage(c, 0, 0);
-    const rgba = ctx.getImageData(0, 0, c.width, c.height).data, read = new FileReader();
-    if (!pic || rgba.length !== pic.rgba.length || rgba.some((v, k) => v !== pic.rgba[k]))
-      [pic, since] = [{ w: c.width, h: c.height, frame: testFrames, rgba }, now];
-    if (now - since < %d || testFrames - pic.frame < %d)
-      return now - start < 60000 ? setTimeout(grab, 20) : fail(new Error('the picture kept changing for 60 s'));
-    read.onload = () => done({ ...pic, rgba: read.result.split(',')[1] });
-    read.readAsDataURL(new Blob([pic.rgba]));
-  })(); })"""
-# The canvas's display, whether it fills the stage (its width, at most width / 0.7 high, in device pixels,
-# nothing scrolled, nothing over it), the page's title, the exit code and the note shown.
-STATE = """(c => { if (!c || !window.pad) return 'loading';
-  const [r, s, k, e] = [c.getBoundingClientRect(), stage.getBoundingClientRect(), devicePixelRatio,
-    document.scrollingElement];
+})(...JSON.parse(decodeURIComponent(location.hash.slice(1)) || '[{}]'))"""
+# In window w: the canvas's display, whether it fills the stage (its width, at most width / 0.7 high, in
+# device pixels, nothing scrolled) and it, the legend and the pad (those shown) lie in the window, none over
+# another, the legend as wide as the pad beside it; the page's title, the exit code and the note shown.
+STATE = """(w => { const d = w.document, c = d.querySelector('canvas'); if (!c || !w.pad) return 'loading';
+  const [r, s, k, e] = [c.getBoundingClientRect(), w.stage.getBoundingClientRect(), w.devicePixelRatio,
+    d.scrollingElement];
+  const boxes = [c, w.legend, w.pad].map(o => o.getBoundingClientRect()).filter(b => b.width);
   const fits = [c.width, c.height] + '' == [Math.round(r.width * k), Math.round(r.height * k)] &&
     Math.abs(r.width - s.width) < 1 && (Math.abs(r.height - s.height) < 1 || r.width / r.height < 0.71) &&
-    r.top >= s.top && r.bottom <= s.bottom + 0.5 && e.scrollHeight <= innerHeight && e.scrollWidth <= innerWidth
-    && ![legend, pad].map(o => o.getBoundingClientRect()).some(b => b.width && b.right > r.left &&
-      b.left < r.right && b.bottom > r.top && b.top < r.bottom);
-  return [c.style.display, fits ? 'fits' : 'misfit ' + [c.width, c.height, r.width, r.height].join(' '),
-    document.title, document.body.dataset.exitCode, note.style.display === 'none' ? '' : note.textContent];
-})(document.querySelector('canvas')).toString()"""
+    r.top >= s.top && r.bottom <= s.bottom + 0.5 && e.scrollHeight <= w.innerHeight &&
+    e.scrollWidth <= w.innerWidth && boxes.every((b, n) => b.left >= 0 && b.top >= 0 &&
+      b.right <= w.innerWidth + 0.5 && b.bottom <= w.innerHeight + 0.5 && boxes.slice(n + 1).every(o =>
+        o.right <= b.left + 0.5 || o.left >= b.right - 0.5 || o.bottom <= b.top + 0.5 || o.top >= b.bottom - 0.5))
+    && ([w.legend, w.pad].some(o => !o.offsetWidth) || w.legend.offsetWidth === w.pad.offsetWidth);
+  const misfit = 'misfit ' + [c.width, c.height, ...boxes.map(b => [b.x, b.y, b.width, b.height])].join(' ');
+  return [c.style.display, fits ? 'fits' : misfit, d.title, d.body.dataset.exitCode,
+    w.note.style.display === 'none' ? '' : w.note.textContent];
+})(%s).toString()"""
 # The centre of a pad key, by its code, or of an element, by #id.
 KEY = "(r => [r.x + r.width / 2, r.y + r.height / 2])(document.querySelector('%s').getBoundingClientRect())"
 FALLBACK = ("Tamo GL\n\nThe Requested Fullscreen Mode Is Not Supported By\n"
             "Your Video Card. Use Windowed Mode Instead?")
 UNKNOWN, NOT_BITMAP = "Error\n\nUnknown DIB file format.", list(b"BM") + [7] * 60
 LOST = "The browser has taken WebGL away from this page and not given it back"
+SIZES = [(1000, 700), (1280, 800), (1920, 1080), (768, 1024), (1024, 768), (390, 844), (844, 390)]
+FRAMED = b"<!doctype html><body style='margin: 0'><iframe src='index.html' style='border: 0'></iframe>"
 
 
 def check(ok, message):
@@ -85,15 +76,8 @@ def check(ok, message):
         raise Failure(message)
 
 
-def state(page, pattern, what, timeout=20):
-    return page.wait(STATE, lambda s: re.match(pattern, s), what=what, timeout=timeout)
-
-
-def still(page, quiet=250):
-    """(width, height, frame count, colour at (x, y)) of the picture once still."""
-    pic = page.eval(STILL % (quiet, quiet // 25))
-    rgba, w = base64.b64decode(pic["rgba"]), pic["w"]
-    return w, pic["h"], pic["frame"], lambda x, y: tuple(rgba[4 * (y * w + x):4 * (y * w + x) + 3])
+def state(page, pattern, what, timeout=20, w="window"):
+    return page.wait(STATE % w, lambda s: re.match(pattern, s), what=what, timeout=timeout)
 
 
 def fit(pic, puzzle, spins):
@@ -115,7 +99,7 @@ def fit(pic, puzzle, spins):
 
 
 def expect(page, puzzle, what, spins=(0,)):
-    wrong, spin = fit(still(page), puzzle, spins)
+    wrong, spin = fit(page.still(), puzzle, spins)
     check(wrong <= 0.02, "%s: %.1f%% of the picture differs from the model" % (what, 100 * wrong))
     return spin
 
@@ -144,7 +128,7 @@ def f1(page):
     page.hold(["F1"])
     state(page, "block,fits,Voxra - By Orvane v1.1,,", "a window titled v1.1 filling the stage")
     check(page.dialogs[asked:asked + 1] in ([], [FALLBACK]), "F1 asked %s" % page.dialogs[asked:])
-    return page.eval("document.fullscreenElement !== null")
+    return page.eval("!!document.fullscreenElement")
 
 
 def done(page, what):
@@ -161,16 +145,13 @@ def rebuilt(site, templates, folder):
     return stamp(templates, folder)
 
 
-def main(site, templates):
-    served = Site(site)
-    url = served.url
-    with Browser() as browser:
-        def load(spoil, refuse=False, screen=(800, 600), offline=False):
-            page = Page(browser, BEFORE % json.dumps([spoil, refuse]))
+def main(site, templates, engine):
+    served, chromium = Site(site, before=BEFORE), engine == "chromium"
+    with browser(engine) as b:
+        def load(spoil, refuse=None, screen=(800, 600)):
+            page = b.page()
             page.screen(*screen)
-            page.call("Network.emulateNetworkConditions", offline=offline, latency=0, downloadThroughput=-1,
-                      uploadThroughput=-1)
-            return page.goto(url)
+            return page.goto(served.url + "#" + urllib.parse.quote(json.dumps([spoil, refuse])))
         page, puzzle = load({}), Puzzle()
         state(page, "block,fits,Voxra - By Orvane v1.2,,", "the game window titled v1.2 filling the stage")
         check(page.eval("!legend.hidden && pad.hidden"), "a first visit by mouse: no legend, or the pad")
@@ -219,68 +200,91 @@ def main(site, templates):
             expect(page, Puzzle().turn(*TURNS[0][:3]), "turn 0 after the browser left fullscreen", near)
             check(f1(page), "F1 after the browser left fullscreen did not go fullscreen")
         check(not f1(page), "the last F1 left the page fullscreen")
-        # S, by its label (where Dvorak has it): 22 turns of 16 frames, then the picture stands still on a
-        # mixed puzzle.
-        start = page.eval("testFrames")
-        page.hold(["Semicolon=s"])
-        mixed = still(page, 500)
+        # S, by its label (where Dvorak has it, where the driver can say so): 22 turns of 16 frames, then the
+        # picture stands still on a mixed puzzle.
+        start = page.eval("driveFrames")
+        page.hold(["Semicolon=s" if chromium else "KeyS"])
+        mixed = page.still(500)
         check(352 <= mixed[2] - start <= 400 and fit(mixed, Puzzle(), [spin])[0] > 0.1,
               "the scramble took %d frames" % (mixed[2] - start))
         page.hold(["Escape"])
         state(page, r"none,.*,0,The game has ended\.", "exit code 0 and the ended page after Escape")
         page.eval("navigator.serviceWorker.ready.then(() => 1)")
-        twice = [k for k, n in served.answers.items() if k[1] == 200 and n > 1]
+        twice = [k for k, n in served.answers.items()  # the page and icons again where no HTTP cache keeps them
+                 if k[1] == 200 and n > 1 and (b.http_cache or k[0].startswith("voxra."))]
         check(not twice and all(served.answers[name, 200] for name in ("voxra.wasm", "voxra.data")),
               "a first visit downloaded %s twice (answers %s)" % (twice, dict(served.answers)))
         done(page, "play")
-        # A spoiled Data1: its message, a plain white front (sticker centres, a border); F1 refused: the
-        # question, the message.
-        spoiled = load({"Data1.dll": NOT_BITMAP}, True)
+        # A spoiled Data1: its message, a plain white front (sticker centres, a border); F1 refused (in WebKit
+        # as on an iPhone, without the API): the question, the message.
+        spoiled = load({"Data1.dll": NOT_BITMAP}, "absent" if engine == "webkit" else "refused")
         state(spoiled, "block,fits,Voxra - By Orvane v1.2,,", "the game window titled v1.2")
-        w, h, _, colour = still(spoiled)  # the front's points (x, y) from its centre at pixels (px, py):
+        w, h, _, colour = spoiled.still()  # the front's points (x, y) from its centre at pixels (px, py):
         front = [((1 + (1.5 + x) / 13.5 * FOCAL * h / w) * w / 2, (1 - (1.5 + y) / 13.5 * FOCAL) * h / 2)
                  for x, y in [(-1, -1), (0, 0), (1, 1), (-0.5, 0)]]  # sticker centres, a border
         check(all(min(colour(round(px), round(py))) >= 250 for px, py in front), "the bare front is not white")
         # A key held down over the dialog (its key-up lost with it) and one of the pad are let go as it closes.
         drag(spoiled, ["#pad-toggle"], mouse=True), spoiled.wait("!pad.hidden")
         spoiled.mouse("mousePressed", *at(spoiled, "ArrowUp")), spoiled.key("ArrowRight")
-        check(not f1(spoiled) and spoiled.dialogs == [UNKNOWN, FALLBACK, UNKNOWN],
-              "dialogs: %s" % spoiled.dialogs)
+        granted = f1(spoiled)
+        spoiled.still()  # the spin's key let go too; meanwhile a driver that sees dialogs only as they block
+        # its commands has seen the reopened window's
+        check(not granted and spoiled.dialogs == [UNKNOWN, FALLBACK, UNKNOWN], "dialogs: %s" % spoiled.dialogs)
         check(spoiled.eval("!pad.querySelector('.down')"), "a pad key still held after the dialog")
-        still(spoiled)  # the spin's key let go too
         done(spoiled, "Data1 spoiled")
         # Data8 missing ends the game with exit code 1 after Data3's message; a folder is skipped silently.
         fatal = load({"Data3.dll": NOT_BITMAP, "Data5.dll": "dir", "Data8.dll": None})
         state(fatal, r"none,.*,1,Voxra stopped: Initialization Failed\. Reload", "exit code 1 without Data8")
         check(fatal.dialogs == [UNKNOWN, "ERROR\n\nInitialization Failed."], "dialogs: %s" % fatal.dialogs)
         done(fatal, "Data8 missing")
-        # A phone, by touch: the pad shown, the legend under the picture. Two drags at once (one across other
-        # keys), two fingers, an arrow held, one cancelled and one held while the page is hidden, the phone
-        # turned, the legend hidden, S tapped (a whole scramble is timed above).
-        phone, puzzle = load({}, screen=(390, 844, 2, True)), Puzzle()
+        # The page at each size, in a frame of that size (a window has a smallest size, a frame none): the
+        # legend alone, then with the pad.
+        framed, frame = b.page().goto(Site(site, {"sizes.html": FRAMED}, BEFORE).url + "sizes.html"), "frames[0]"
+        framed.wait("!!document.querySelector('iframe')")
+        for pad in (False, True):
+            framed.eval(frame + ".document.getElementById('pad-toggle').click()") if pad else None
+            for w, h in SIZES:
+                framed.eval("frames[0].frameElement.style.cssText = 'width: %dpx; height: %dpx'" % (w, h))
+                state(framed, "block,fits,", "%d x %d with the legend%s" % (w, h, " and the pad" * pad), w=frame)
+        framed.close()
+        # A phone by touch (Chromium's, the pad shown) or a tablet-sized window (the pad by its button, touch
+        # where the driver has it): the legend under the picture. Two drags at once (one across other keys),
+        # two fingers, an arrow held and one cancelled, the screen turned, the legend hidden, S tapped (a whole
+        # scramble is timed above).
+        upright = (390, 844, 2, True) if chromium else (768, 1024)
+        phone, puzzle = load({}, screen=upright), Puzzle()
         state(phone, "block,fits,Voxra - By Orvane v1.2,,", "the game filling a phone's stage")
-        check(phone.eval("!pad.hidden && !legend.hidden"), "a phone without the pad or the legend")
+        check(phone.eval("pad.hidden !== matchMedia('(pointer: coarse)').matches && !legend.hidden"),
+              "a phone without the pad or the legend, or a mouse with the pad")
+        phone.eval("pad.hidden") and (drag(phone, ["#pad-toggle"], mouse=True), phone.wait("!pad.hidden"))
         drag(phone, ["Numpad6", "Numpad5", "Numpad8", "Numpad9"]), drag(phone, ["Numpad2", "Numpad3"])
         expect(phone, puzzle.turn(*TURNS[0][:3]).turn(*TURNS[2][:3]), "two drags, the second at once")
-        zero, one = at(phone, "Numpad0"), at(phone, "Numpad1")
-        phone.touch("touchStart", zero), phone.touch("touchStart", zero, one), phone.frames(2)
-        phone.touch("touchEnd")
-        expect(phone, puzzle.turn(*TURNS[16][:3]), "two fingers on 0 and 1")
-        # Left touched while another tab hides the page: it comes back with none held, and Left works again.
+        if phone.fingers > 1:
+            zero, one = at(phone, "Numpad0"), at(phone, "Numpad1")
+            phone.touch("touchStart", zero), phone.touch("touchStart", zero, one), phone.frames(2)
+            phone.touch("touchEnd")
+            expect(phone, puzzle.turn(*TURNS[16][:3]), "two fingers on 0 and 1")
+        # Left touched while another tab hides the page (where the driver can): it comes back with none held,
+        # and Left works again. Then an arrow held, one cancelled, each spinning its way.
         phone.touch("touchStart", at(phone, "ArrowLeft")), phone.frames(2)
-        tab = browser.call("Target.createTarget", url="about:blank")["targetId"]
-        phone.wait("document.hidden"), browser.call("Target.activateTarget", targetId=phone.target)
-        spin = expect(phone, puzzle, "shown, Left still touched", spins := [k * 0.75 for k in range(-61, 62)])
-        phone.touch("touchEnd"), browser.call("Target.closeTarget", targetId=tab)
+        hidden = phone.hide()
+        print("a page behind another tab: %s" % ("hidden" if hidden else "not hidden in this engine"))
+        if not hidden:
+            phone.touch("touchEnd")
+        spin = expect(phone, puzzle, "shown, Left still touched" if hidden else "Left let go", spins)
+        if hidden:
+            phone.touch("touchEnd")
         for key, frames, lift, sign in (("ArrowLeft", 4, "touchEnd", -1), ("ArrowRight", 2, "touchCancel", 1)):
+            lift = lift if phone.cancels else "touchEnd"
             phone.touch("touchStart", at(phone, key)), phone.frames(frames), phone.touch(lift)
             spin, before = expect(phone, puzzle, key + " held", spins), spin
-            check((spin - before) * sign > 0, "%s held spun the view from %g to %g degrees" % (key, before, spin))
-        phone.screen(844, 390, 2, True), state(phone, "block,fits,Voxra - By Orvane v1.2,,", "landscape")
+            turned = (spin - before + 180) % 360 - 180  # past a cube turn the model's spin runs on
+            check(turned * sign > 0, "%s held spun the view from %g to %g degrees" % (key, before, spin))
+        phone.screen(*upright[1::-1], *upright[2:]), state(phone, "block,fits,Voxra - By Orvane v1.2,,", "turned")
         expect(phone, puzzle, "turned to landscape", [spin])
         drag(phone, ["#legend-hide"]), phone.wait("legend.hidden")
-        drag(phone, ["KeyS"]), phone.frames(30)
-        check(fit(still(phone, 0), puzzle, [spin])[0] > 0.1, "30 frames after S the puzzle is as it was")
+        drag(phone, ["KeyS"]), phone.frames(100)  # six turns: not all out of sight
+        check(fit(phone.still(0), puzzle, [spin])[0] > 0.1, "100 frames after S the puzzle is as it was")
         check(phone.eval("navigator.serviceWorker.controller !== null"), "no service worker after two visits")
         done(phone, "phone")
         # A page file missing or cut short: the page says which within a few seconds.
@@ -288,7 +292,7 @@ def main(site, templates):
             half = f.read()[:20000]
         for name, spoilt, why in (("voxra.data", None, "404 Not Found"),
                                   ("voxra.wasm", half, "damaged or incomplete")):
-            broken = Page(browser).goto(Site(site, {name: spoilt}).url)
+            broken = b.page().goto(Site(site, {name: spoilt}, BEFORE).url)
             state(broken, r"none,.*,,Voxra stopped: %s could not be loaded \(%s\)\." % (name, why), name, 5)
             done(broken, name)
         # A rebuild at the same version, another voxra.wasm: the next visit plays it, and once its worker has
@@ -302,16 +306,17 @@ def main(site, templates):
                         what="the rebuild's cache alone")
             done(second, "rebuilt")
             served.close()
-        offline = load({}, offline=True)
+        offline = load({})
         state(offline, "block,fits,Voxra - By Orvane v1.2,,", "the game offline")
         check(offline.eval("testWasm") == "two", "offline, the build played is %s" % offline.eval("testWasm"))
         check(offline.eval("legend.hidden"), "the legend hidden on the phone is shown again")
+        expect(offline, Puzzle(), "solved offline")  # drawing at its pace, so the chord's keys are seen held
         chord(offline, 0)
         expect(offline, Puzzle().turn(*TURNS[0][:3]), "a turn offline")
         done(offline, "offline")
     # No WebGL: the open fails with its message, and the page says why.
-    with Browser("--disable-webgl") as browser:
-        bare = Page(browser).goto(Site(site).url)
+    with browser(engine, webgl=False) as b:
+        bare = b.page().goto(Site(site, before=BEFORE).url)
         state(bare, r"none,.*,Voxra,1,Voxra stopped: Can't Create A GL Rendering Context\. The browser",
               "the ended page without WebGL")
         check(bare.dialogs == ["ERROR\n\nCan't Create A GL Rendering Context."], "dialogs: %s" % bare.dialogs)
@@ -319,9 +324,9 @@ def main(site, templates):
 
 
 if __name__ == "__main__":
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit("web e2e: FAILED: terminated"))  # Chromium goes too
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("web e2e: FAILED: terminated"))  # the browser goes too
     try:
-        main(sys.argv[1], sys.argv[2])
+        main(*sys.argv[1:4])
     except Failure as e:
-        sys.exit("web e2e: FAILED: %s" % e)
-    print("web e2e: passed")
+        sys.exit("web e2e (%s): FAILED: %s" % (sys.argv[3], e))
+    print("web e2e (%s): passed" % sys.argv[3])

@@ -5,17 +5,15 @@ document, keys by KeyboardEvent.code, touches and the mouse, dialogs accepted
 as they open and kept, uncaught errors and unhandled rejections kept, and the
 browser owned and ended with the caller's process."""
 
-import collections
 import ctypes
 import fcntl
-import http.server
 import json
 import os
 import signal
 import subprocess
 import tempfile
-import threading
-import time
+
+from drive.site import Failure, Tab
 
 FLAGS = ["--headless", "--no-sandbox", "--use-gl=angle", "--use-angle=swiftshader",
          "--enable-unsafe-swiftshader", "--disable-background-timer-throttling"]
@@ -23,52 +21,7 @@ FLAGS = ["--headless", "--no-sandbox", "--use-gl=angle", "--use-angle=swiftshade
 NAMED = {"Escape": ("Escape", 27, 0), "ArrowLeft": ("ArrowLeft", 37, 0), "ArrowUp": ("ArrowUp", 38, 0),
          "ArrowRight": ("ArrowRight", 39, 0), "ArrowDown": ("ArrowDown", 40, 0), "AltLeft": ("Alt", 18, 1),
          "Semicolon": (";", 186, 0)}
-FRAMES = "new Promise((done) => (function next(n) { n ? requestAnimationFrame(() => next(n - 1)) : done(); })(%d))"
 _prctl = ctypes.CDLL("libc.so.6").prctl  # loaded before any fork
-
-
-class Failure(Exception):
-    """A check did not hold, or the browser did not answer."""
-
-
-class Site:
-    """`folder` served at `url` on 127.0.0.1 by a thread of this process, unlogged, until closed; the
-    files named in `replaced` are served as the bytes given instead, or not found (None). `answers`
-    counts the answers by (path without its query, status); `folder` may be changed meanwhile."""
-
-    def __init__(self, folder, replaced=None):
-        replaced = replaced or {}
-        self.folder, self.answers = folder, collections.Counter()
-        site = self
-
-        class Handler(http.server.SimpleHTTPRequestHandler):
-            def log_message(self, *_):
-                pass
-
-            def log_request(self, code="-", size="-"):
-                site.answers[self.path.split("?")[0].lstrip("/"), int(code)] += 1
-
-            def do_GET(self):
-                name = self.path.split("?")[0].lstrip("/")
-                self.directory = site.folder  # the folder of now: the connection may have been opened before
-                if name not in replaced:
-                    return super().do_GET()
-                if replaced[name] is None:
-                    return self.send_error(404)
-                self.send_response(200)
-                self.send_header("Content-Length", str(len(replaced[name])))
-                self.end_headers()
-                self.wfile.write(replaced[name])
-
-        self._server = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
-                                                       lambda *a: Handler(*a, directory=folder))
-        threading.Thread(target=self._server.serve_forever, daemon=True).start()
-        self.url = "http://127.0.0.1:%d/" % self._server.server_port
-
-    def close(self):
-        """Stops serving: the address refuses connections from then on."""
-        self._server.shutdown()
-        self._server.server_close()
 
 
 def _browser_side(reads, writes):
@@ -93,7 +46,7 @@ class Browser:
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=lambda: _browser_side(reads, writes))
         os.close(reads), os.close(writes)
-        self.pages, self._sent, self._data = {}, 0, b""
+        self.pages, self._sent, self._data, self.http_cache = {}, 0, b"", True
 
     def __enter__(self):
         return self
@@ -105,6 +58,9 @@ class Browser:
             pass
         self.proc.wait()
         self.profile.cleanup()
+
+    def page(self, before=""):
+        return Page(self, before)
 
     def _send(self, method, session, params):
         self._sent += 1
@@ -138,12 +94,14 @@ class Browser:
                 page.errors.append(e.get("exception", {}).get("description", e["text"]))
 
 
-class Page:
+class Page(Tab):
     """A tab; `before` runs ahead of every document's own scripts; `dialogs` holds its dialogs' messages,
-    `errors` its uncaught exceptions and unhandled rejections."""
+    `errors` its uncaught exceptions and unhandled rejections. Touch reaches it as touch once its screen
+    is a phone's (`fingers`: how many at once; `cancels`: a touch can be cancelled)."""
 
     def __init__(self, browser, before=""):
         self.browser, self.dialogs, self.errors, self.modifiers = browser, [], [], 0
+        self.fingers, self.cancels = 0, True
         self.target = browser.call("Target.createTarget", url="about:blank")["targetId"]
         self.session = browser.call("Target.attachToTarget", targetId=self.target, flatten=True)["sessionId"]
         browser.pages[self.session] = self
@@ -167,20 +125,6 @@ class Page:
             raise Failure("in the page: %s" % e.get("exception", {}).get("description", e["text"]))
         return r["result"].get("value")
 
-    def wait(self, expression, test=bool, timeout=20, what=None):
-        """The expression's value once it passes `test`, evaluated every 20 ms."""
-        deadline = time.monotonic() + timeout
-        while not test(value := self.eval(expression)):
-            if time.monotonic() > deadline:
-                raise Failure("timed out after %d s waiting for %s (last: %r)"
-                              % (timeout, what or expression, value))
-            time.sleep(0.02)
-        return value
-
-    def frames(self, n):
-        """Waits for n of the page's animation frames."""
-        self.eval(FRAMES % n)
-
     def key(self, code, down=True):
         """A key pressed or released by its KeyboardEvent.code, with the modifiers held; "CODE=x"
         is the key at CODE labelled x by another layout (Dvorak's S: "Semicolon=s")."""
@@ -195,14 +139,6 @@ class Page:
                   windowsVirtualKeyCode=vk, modifiers=self.modifiers,
                   location=3 if code.startswith("Numpad") else 1 if bit else 0)
 
-    def hold(self, codes, frames=2):
-        """Keys pressed in order, held for a number of the page's animation frames, released."""
-        for code in codes:
-            self.key(code)
-        self.frames(frames)
-        for code in codes:
-            self.key(code, down=False)
-
     def screen(self, width, height, scale=1, touch=False):
         """The tab shown as a screen of width x height CSS pixels at `scale` device pixels each, a phone's
         (touch events, a coarse pointer, landscape when wider than high) when `touch`."""
@@ -210,6 +146,7 @@ class Page:
                   mobile=touch, screenOrientation={"type": "landscapePrimary" if width > height else
                                                    "portraitPrimary", "angle": 90 if width > height else 0})
         self.call("Emulation.setTouchEmulationEnabled", enabled=touch, maxTouchPoints=5 if touch else 1)
+        self.fingers = 5 if touch else 0
 
     def touch(self, kind, *points):
         """A touch event: touchStart, touchMove (fingers at (x, y), in the order they landed), touchEnd or
@@ -221,6 +158,14 @@ class Page:
         """The left button pressed (mousePressed) or released (mouseReleased), or the mouse moved, at (x, y)."""
         self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
                   buttons=1 if kind != "mouseReleased" else 0, clickCount=1)
+
+    def hide(self):
+        """The page hidden behind another tab until it is hidden, then shown again; True (it can be)."""
+        tab = self.browser.call("Target.createTarget", url="about:blank")["targetId"]
+        self.wait("document.hidden", what="the page hidden by another tab")
+        self.browser.call("Target.activateTarget", targetId=self.target)
+        self.browser.call("Target.closeTarget", targetId=tab)
+        return True
 
     def close(self):
         self.browser.call("Target.closeTarget", targetId=self.target)

@@ -2,10 +2,11 @@
 """Stamps the page's site folder with a hash of its files: writes index.html
 and sw.js from their templates with @VOXRA_BUILD@ replaced by the first 16
 hex digits of a SHA-256 over the templates and the site's other files (the
-game's voxra.js, voxra.wasm, voxra.data, the manifest, the icons). The page
-asks for its files by that hash and the service worker names its cache by
-it, so a rebuild that changes any file is a new build to the browser, and one
-that changes none is not. The two are written without their comments (whole
+game's voxra.js, voxra.wasm, voxra.data, the manifest, the icons), and
+@VOXRA_KEPT@ by the list of what is kept for offline play, as asked for (the
+game's files by the hash). The page asks for its files by that hash and the
+service worker names its cache by it, so a rebuild that changes any file is
+a new build to the browser, and one that changes none is not. The two are written without their comments (whole
 lines of // in scripts, /* */ in the style): the templates keep them, and a
 phone need not download them.
 
@@ -15,12 +16,14 @@ Run again after a file of SITE_DIR changed, it stamps the new build.
 """
 
 import hashlib
+import json
 import os
 import re
 import sys
 
 STAMPED = ("index.html", "sw.js")
-KEPT = ("voxra.js", "voxra.wasm", "voxra.data", "manifest.webmanifest", "icon-192.png", "icon-512.png")
+HASHED = ("voxra.js", "voxra.wasm", "voxra.data")  # asked for as NAME?v=BUILD
+KEPT = HASHED + ("manifest.webmanifest", "icon-192.png", "icon-512.png")
 MARK = "@VOXRA_BUILD@"
 
 
@@ -52,9 +55,10 @@ def stamp(templates, site):
             texts[name] = body
         digest.update(b"%s %d\n" % (name.encode(), len(body)) + body)
     build = digest.hexdigest()[:16]
+    kept = json.dumps(["./"] + [name + "?v=" + build if name in HASHED else name for name in KEPT])
     for name, body in texts.items():
         with open(os.path.join(site, name), "w", encoding="utf-8") as f:
-            f.write(uncommented(name, body.decode("utf-8")).replace(MARK, build))
+            f.write(uncommented(name, body.decode("utf-8")).replace(MARK, build).replace("@VOXRA_KEPT@", kept))
     return build
 
 

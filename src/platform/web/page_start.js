@@ -34,10 +34,17 @@
   function offline() { return navigator.onLine === false ? "offline" : "no connection to the site"; }
 
   // A file of this build, as the response to a request for it, or a
-  // rejection {name, why}.
+  // rejection {name, why}. A copy goes into the build's cache, which the
+  // service worker keeps for play without a network (sw.js), so that it need
+  // not download the file again: not every engine gives the worker what the
+  // page has just downloaded.
+  var kept = window.caches ? caches.open("voxra-" + build) : Promise.reject();
+  var copies = [];
   function fetchFile(name) {
-    return fetch(name + "?v=" + build).then(function (response) {
+    return VoxraFiles[name].then(function (response) {
       if (!response.ok) throw { name: name, why: (response.status + " " + response.statusText).trim() };
+      var copy = response.clone();
+      copies.push(kept.then(function (cache) { return cache.put(name + "?v=" + build, copy); }));
       return response;
     }, function () { throw { name: name, why: offline() }; });
   }
@@ -99,24 +106,29 @@
     },
   });
 
-  var started = new Promise(function (ran, failed) {
-    var script = document.createElement("script");
-    script.src = "voxra.js?v=" + build;
-    script.onload = function () {
-      if (typeof Module.run === "function") ran();
-      else failed({ name: "voxra.js", why: "damaged" });
-    };
-    script.onerror = function () { failed({ name: "voxra.js", why: "not found, or " + offline() }); };
-    document.body.appendChild(script);
+  // voxra.js comes as the others do, and runs from its bytes.
+  var started = fetchFile("voxra.js").then(function (response) {
+    return response.blob().catch(function () { throw { name: "voxra.js", why: "cut off" }; });
+  }).then(function (code) {
+    return new Promise(function (ran, failed) {
+      var script = document.createElement("script");
+      script.src = URL.createObjectURL(new Blob([code], { type: "text/javascript" }));
+      script.onload = function () {
+        if (typeof Module.run === "function") ran();
+        else failed({ name: "voxra.js", why: "damaged" });
+      };
+      script.onerror = function () { failed({ name: "voxra.js", why: "damaged" }); };
+      document.body.appendChild(script);
+    });
   });
   started.catch(unloadable);
 
-  // The service worker, once the page's files are in: it keeps them without
-  // downloading them again (sw.js).
+  // The service worker, once the page's files are in and copied: it keeps
+  // them, and the page and its icons (sw.js).
   if ("serviceWorker" in navigator) {
-    Promise.all([compiled, data, started]).then(function () {
-      navigator.serviceWorker.register("sw.js").catch(function () {});  // the page plays without it
-    }, function () {});
+    Promise.all([compiled, data, started]).then(function () { return Promise.all(copies); }).catch(function () {})
+        .then(function () { return navigator.serviceWorker.register("sw.js"); })
+        .catch(function () {});  // the page plays without it
   }
 
   function running() { return Module.calledRun && !stopped && !document.body.hasAttribute("data-exit-code"); }

@@ -12,23 +12,27 @@
 // from the cache.
 //
 // Filling the cache downloads nothing the visit has already downloaded: the
-// files named by the hash are taken from the browser's HTTP cache where they
-// are (any copy under that name is this build's), the others are asked for
-// again only if changed (a revalidation, answered "304 Not Modified").
+// page puts its copies of the game's files (named by the hash) into the
+// build's cache before it registers this worker, and the others (the page,
+// its manifest and icons) are asked for again only if changed (a
+// revalidation, answered "304 Not Modified" where the browser keeps an HTTP
+// cache).
 "use strict";
 
 var BUILD = "@VOXRA_BUILD@";
 var CACHE = "voxra-" + BUILD;
-var BUILT = [ "voxra.js", "voxra.wasm", "voxra.data" ];
-var OTHERS = [ "./", "manifest.webmanifest", "icon-192.png", "icon-512.png" ];
+var FILES = @VOXRA_KEPT@;  // as asked for: the page, then the game's files by the hash, then the rest
 var NETWORK_WAIT_MS = 4000;  // for the page, before the cached one is taken
 
 self.addEventListener("install", function(event) {
-  var requests = BUILT.map(function(name) {
-    return new Request(name + "?v=" + BUILD, {cache : "force-cache"});
-  }).concat(OTHERS.map(function(name) { return new Request(name, {cache : "no-cache"}); }));
   event.waitUntil(caches.open(CACHE)
-                      .then(function(cache) { return cache.addAll(requests); })
+                      .then(function(cache) {
+                        return Promise.all(FILES.map(function(name) {
+                          return cache.match(name).then(function(found) {
+                            return found || cache.add(new Request(name, {cache : "no-cache"}));
+                          });
+                        }));
+                      })
                       .then(function() { return self.skipWaiting(); }));
 });
 
