@@ -44,12 +44,12 @@ BEFORE = CANVAS + """((files, refuse) => {
   }) };
 })(...JSON.parse(decodeURIComponent(location.hash.slice(1)) || '[{}]'))"""
 # In window w: the canvas's display, whether it fills the stage (its width, at most width / 0.7 high, in
-# device pixels, nothing scrolled) and it, the legend and the pad (those shown) lie in the window, none over
+# device pixels, nothing scrolled) and it, the legend, the pad and the play's line (those shown) lie in the window, none over
 # another, the legend as wide as the pad beside it; the page's title, the exit code and the note shown.
 STATE = """(w => { const d = w.document, c = d.querySelector('canvas'); if (!c || !w.pad) return 'loading';
   const [r, s, k, e] = [c.getBoundingClientRect(), w.stage.getBoundingClientRect(), w.devicePixelRatio,
     d.scrollingElement];
-  const boxes = [c, w.legend, w.pad].map(o => o.getBoundingClientRect()).filter(b => b.width);
+  const boxes = [c, w.legend, w.pad, w.play].map(o => o.getBoundingClientRect()).filter(b => b.width);
   const fits = [c.width, c.height] + '' == [Math.round(r.width * k), Math.round(r.height * k)] &&
     Math.abs(r.width - s.width) < 1 && (Math.abs(r.height - s.height) < 1 || r.width / r.height < 0.71) &&
     r.top >= s.top && r.bottom <= s.bottom + 0.5 && e.scrollHeight <= w.innerHeight &&
@@ -274,7 +274,7 @@ def main(site, templates, engine):
         spin = expect(phone, puzzle, "shown, Left still touched" if hidden else "Left let go", spins)
         if hidden:
             phone.touch("touchEnd")
-        for key, frames, lift, sign in (("ArrowLeft", 4, "touchEnd", -1), ("ArrowRight", 2, "touchCancel", 1)):
+        for key, frames, lift, sign in (("ArrowLeft", 4, "touchEnd", -1), ("ArrowRight", 4, "touchCancel", 1)):
             lift = lift if phone.cancels else "touchEnd"
             phone.touch("touchStart", at(phone, key)), phone.frames(frames), phone.touch(lift)
             spin, before = expect(phone, puzzle, key + " held", spins), spin
