@@ -3,9 +3,11 @@
 WebGL context lost and given back, a spin past a cube turn, a mouse drag on the pad, F1 (fullscreen left by
 the browser between), S and Escape, each still picture checked against the sticker model, and downloads each
 file once; the page laid out at seven window sizes; two loads spoil Data files (one without the Fullscreen
-API, as an iPhone; a key held over a dialog let go); a phone, or a tablet, plays by touch; starts without
-WebGL or a page file end in their messages; a rebuild is played on the next visit, and offline on the one
-after. No load leaves an uncaught error or rejection.
+API, as an iPhone; a key held over a dialog let go); a phone, or a tablet, plays by touch on the pad and on
+the cube itself, undoes a drag and a scramble; starts without WebGL or a page file end in their messages; a
+rebuild is played on the next visit, and offline on the one after; the next resumes the kept puzzle and
+solves it, with its notice, and the last passes over a kept turn out of range. No load leaves an uncaught
+error or rejection.
 Usage: voxra_web_e2e.py SITE_DIR TEMPLATE_DIR ENGINE (TEMPLATE_DIR: the site's index.html and sw.js before
 tools/gen/stamp_site.py)"""
 
@@ -18,7 +20,7 @@ import sys
 import tempfile
 import urllib.parse
 
-from drive.puzzle_model import CENTRE, FOCAL, TURNS, Puzzle, wrong_share
+from drive.puzzle_model import CENTRE, FOCAL, TURNS, Puzzle, drawn_at, seen_slot, wrong_share
 from drive.site import CANVAS, Failure, Site, browser
 from gen.stamp_site import stamp
 
@@ -122,12 +124,30 @@ def drag(page, keys, mouse=False):
     page.mouse("mouseReleased", *at(page, keys[-1])) if mouse else page.touch("touchEnd")
 
 
+def swipe(page, points, spin, frames=0):
+    """A finger down where the first of the puzzle's points is drawn at `spin` (or at a point (x, y) of the
+    canvas given in its widths and heights), moved over the others (`frames` frames between), lifted."""
+    x, y, w, h = page.eval("(r => [r.x, r.y, r.width, r.height])(canvas.getBoundingClientRect())")
+    at = [(x + p[0] * w, y + p[1] * h) if len(p) == 2 else
+          (lambda px, py: (x + px, y + py))(*drawn_at(p, w, h, 0, spin)) for p in points]
+    for n, point in enumerate(at):
+        page.touch("touchMove" if n else "touchStart", point), page.frames(frames) if frames and n else None
+    page.touch("touchEnd")
+
+
+def play(page):
+    """The play's line: moves, the solved notice (its text, or '' while hidden), whether Resume is offered."""
+    return page.eval("[...'moves solved'.split(' ').map(n => document.querySelector(`[data-status=${n}]`))"
+                     ".map(e => e.hidden ? '' : (e.querySelector('[data-text]') || e).textContent), !resume.hidden]")
+
+
 def f1(page):
     """F1: a window titled v1.1 filling the stage, fullscreen (True) or, when refused, after the question."""
     asked = len(page.dialogs)
     page.hold(["F1"])
     state(page, "block,fits,Voxra - By Orvane v1.1,,", "a window titled v1.1 filling the stage")
     check(page.dialogs[asked:asked + 1] in ([], [FALLBACK]), "F1 asked %s" % page.dialogs[asked:])
+    check(play(page)[:2] == ["0", ""], "after F1 the play's line shows %s" % play(page))
     return page.eval("!!document.fullscreenElement")
 
 
@@ -282,9 +302,27 @@ def main(site, templates, engine):
             check(turned * sign > 0, "%s held spun the view from %g to %g degrees" % (key, before, spin))
         phone.screen(*upright[1::-1], *upright[2:]), state(phone, "block,fits,Voxra - By Orvane v1.2,,", "turned")
         expect(phone, puzzle, "turned to landscape", [spin])
+        # The cube dragged: from off it (checked so by the model), leftwards, the view spins left while the
+        # finger moves; from a sticker of the right side up, its standing slab turns up, and at once from its
+        # top row's front sticker backwards, that row (after the first turn). Undone, redone.
+        w, h = phone.eval("[canvas.width, canvas.height]")
+        check(seen_slot(puzzle, 0.3 * w, 0.95 * h, w, h, 0, spin) is None, "the drag's start is on the puzzle")
+        swipe(phone, [(0.3 - 0.02 * n, 0.95) for n in range(5)], spin, frames=2)
+        spin, before = expect(phone, puzzle, "dragged off the cube", spins), spin
+        check(-150 < (spin - before + 180) % 360 - 180 < -30, "a drag off the cube leftwards spun the view "
+              "from %g to %g degrees" % (before, spin))  # the right side in sight
+        swipe(phone, [(1.5, 1, 0), (1.5, 1.3, 0), (1.5, 1.9, 0)], spin)
+        swipe(phone, [(1.5, 1, 1), (1.5, 1, 0.7), (1.5, 1, 0.2)], spin)
+        expect(phone, puzzle.turn(2, 0, 90).turn(1, 1, 90), "two drags on the cube", [spin])
+        drag(phone, ["#undo"]), expect(phone, puzzle.turn(1, 1, -90), "the drag undone", [spin])
+        drag(phone, ["#redo"]), expect(phone, puzzle.turn(1, 1, 90), "the drag redone", [spin])
         drag(phone, ["#legend-hide"]), phone.wait("legend.hidden")
+        # S tapped, then undone: the puzzle as it was, its count begun again, no notice.
         drag(phone, ["KeyS"]), phone.frames(100)  # six turns: not all out of sight
         check(fit(phone.still(0), puzzle, [spin])[0] > 0.1, "100 frames after S the puzzle is as it was")
+        phone.still(500), drag(phone, ["#undo"])
+        expect(phone, puzzle, "the scramble undone", [spin])
+        check(play(phone) == ["0", "", False], "after the scramble undone: %s" % play(phone))
         check(phone.eval("navigator.serviceWorker.controller !== null"), "no service worker after two visits")
         done(phone, "phone")
         # A page file missing or cut short: the page says which within a few seconds.
@@ -311,9 +349,27 @@ def main(site, templates, engine):
         check(offline.eval("testWasm") == "two", "offline, the build played is %s" % offline.eval("testWasm"))
         check(offline.eval("legend.hidden"), "the legend hidden on the phone is shown again")
         expect(offline, Puzzle(), "solved offline")  # drawing at its pace, so the chord's keys are seen held
+        check(play(offline) == ["0", "", True], "the phone's puzzle not offered: %s" % play(offline))
         chord(offline, 0)
         expect(offline, Puzzle().turn(*TURNS[0][:3]), "a turn offline")
         done(offline, "offline")
+        # The next visit resumes that turn: its picture, its count; the turn undone by the other chord solves
+        # it, told with moves and time. Then an entry out of range is not offered, and the game starts solved.
+        again = load({})
+        state(again, "block,fits,Voxra - By Orvane v1.2,,", "the game again")
+        check(again.eval("resume.textContent").startswith("Resume (1 move, 0:"), "offered: %s" % play(again))
+        drag(again, ["#resume"], mouse=True), expect(again, Puzzle().turn(*TURNS[0][:3]), "resumed")
+        kept = again.eval("JSON.parse(localStorage.getItem('voxra.puzzle'))")
+        chord(again, 1), expect(again, Puzzle(), "solved again")
+        check(re.fullmatch(r"2,Solved in 2 moves, 0:\d\d\.\d,False", ",".join(map(str, play(again)))),
+              "the play's line once solved: %s" % play(again))
+        again.eval("localStorage.setItem('voxra.puzzle', '%s')" % json.dumps(dict(kept, turns=[0, 20])))
+        done(again, "resumed")
+        spoilt = load({})
+        state(spoilt, "block,fits,Voxra - By Orvane v1.2,,", "the game with a kept turn out of range")
+        check(play(spoilt) == ["0", "", False], "a kept turn out of range offered: %s" % play(spoilt))
+        expect(spoilt, Puzzle(), "solved, with a kept turn out of range")
+        done(spoilt, "a kept turn out of range")
     # No WebGL: the open fails with its message, and the page says why.
     with browser(engine, webgl=False) as b:
         bare = b.page().goto(Site(site, before=BEFORE).url)

@@ -52,6 +52,13 @@ def rot(p, axis, degrees):
     return (x, c * y - s * z, s * y + c * z) if axis == 0 else (c * x + s * z, y, c * z - s * x)
 
 
+def drawn_at(point, w, h, tilt, spin):
+    """The pixel of a w x h picture where a point of the puzzle is drawn, seen at tilt and spin: the way
+    back along seen_slot's ray."""
+    e = [a + c for a, c in zip(rot(rot(point, 1, spin), 0, tilt), CENTRE)]
+    return (1 + e[0] / -e[2] * FOCAL * h / w) * w / 2, (1 - e[1] / -e[2] * FOCAL) * h / 2
+
+
 def seen_slot(puzzle, px, py, w, h, tilt, spin):
     """The slot the ray through pixel (px, py) meets; None off the puzzle;
     "edge" near a border or on a side seen at a grazing angle."""

@@ -85,7 +85,8 @@ class Site:
                 if name in replaced:
                     body = replaced[name]
                 elif path.endswith(".html") and os.path.isfile(path):
-                    # Its file's date, as the plain files have it, so that a browser can revalidate it.
+                    # Its file's date, as the plain files have it, and no-cache, so that a browser
+                    # revalidates it on each visit (without, it may keep it a tenth of its age unasked).
                     stamp = self.date_time_string(int(os.stat(path).st_mtime))
                     if self.headers.get("If-Modified-Since") == stamp:
                         self.send_response(304)
@@ -98,7 +99,7 @@ class Site:
                     return self.send_error(404)
                 self.send_response(200)
                 if name not in replaced:
-                    self.send_header("Last-Modified", stamp)
+                    self.send_header("Last-Modified", stamp), self.send_header("Cache-Control", "no-cache")
                 self.send_header("Content-Type", self.guess_type(path))
                 self.send_header("Content-Length", str(len(body)))
                 self.end_headers()
