@@ -21,7 +21,8 @@ import statistics
 import sys
 import time
 
-from drive.site import FRAMES, Site, browser
+from drive.engines import browser
+from drive.site import FRAMES, Site
 
 bench, seconds, engines = sys.argv[1], float(sys.argv[2]), sys.argv[3:]
 # Every clear's time; the first frame is the animation frame after the first clear. On the way there, the

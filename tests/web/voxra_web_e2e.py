@@ -21,7 +21,8 @@ import tempfile
 import urllib.parse
 
 from drive.puzzle_model import CENTRE, FOCAL, TURNS, Puzzle, drawn_at, seen_slot, wrong_share
-from drive.site import CANVAS, Failure, Site, browser
+from drive.engines import browser
+from drive.site import CANVAS, Failure, Site
 from gen.stamp_site import stamp
 
 # Run before the page's scripts, with what the address's #fragment asks: Data files spoiled before the game

@@ -1,7 +1,7 @@
-"""What the page's drivers share (cdrive for Chromium, wdrive for Firefox and WebKit): a browser of
-either by the engine's name, the page served from 127.0.0.1 with a script of the caller's run ahead of
-its own and a recorder of its uncaught errors and unhandled rejections, and what is built on a driver's
-evaluation and keys: waits, held keys, the canvas's picture once still."""
+"""What the page's drivers share (cdrive for Chromium, wdrive for Firefox and WebKit): the page served
+from 127.0.0.1 with a script of the caller's run ahead of its own and a recorder of its uncaught errors
+and unhandled rejections, and what is built on a driver's evaluation and keys: waits, held keys, the
+canvas's picture once still."""
 
 import base64
 import collections
@@ -48,16 +48,6 @@ STILL = """new Promise((done, fail) => {
 
 class Failure(Exception):
     """A check did not hold, or the browser did not answer."""
-
-
-def browser(engine, webgl=True):
-    """Chromium, Firefox or WebKit ("chromium", "firefox", "webkit"), without WebGL if `webgl` is False,
-    for `with`; its page() offers the same in every engine."""
-    if engine == "chromium":
-        from drive.cdrive import Browser
-        return Browser(*[] if webgl else ["--disable-webgl"])
-    from drive.wdrive import Browser
-    return Browser(engine, webgl)
 
 
 class Site:
