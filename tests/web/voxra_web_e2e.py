@@ -285,6 +285,9 @@ def main(site, templates, engine):
             phone.touch("touchStart", zero), phone.touch("touchStart", zero, one), phone.frames(2)
             phone.touch("touchEnd")
             expect(phone, puzzle.turn(*TURNS[16][:3]), "two fingers on 0 and 1")
+        # In the starting view, the front's right column dragged up turns up, as its chord does.
+        swipe(phone, [(1, -1, 1.5), (1, -0.6, 1.5), (1, 0, 1.5)], 0)
+        expect(phone, puzzle.turn(*TURNS[0][:3]), "the front's right column dragged up")
         # Left touched while another tab hides the page (where the driver can): it comes back with none held,
         # and Left works again. Then an arrow held, one cancelled, each spinning its way.
         phone.touch("touchStart", at(phone, "ArrowLeft")), phone.frames(2)
