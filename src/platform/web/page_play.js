@@ -46,10 +46,6 @@
     action("undo").disabled = undos.length === 0;
     action("redo").disabled = redos.length === 0;
   }
-  (function tickClock() {
-    if (clock.from !== null) status("time").textContent = clockText(elapsed());
-    requestAnimationFrame(tickClock);
-  })();
 
   function notice(text) {
     var box = status("solved");
@@ -97,10 +93,6 @@
     pressed.codes.forEach(VoxraPad.press);
     pressed.held = true;
   }
-  (function tickQueue() {
-    pressNext();
-    requestAnimationFrame(tickQueue);
-  })();
   VoxraPad.onReleaseAll(function () { if (pressed) pressed.held = false; });
 
   // A committed layer turn: the one asked for, or another (the player's own).
@@ -278,13 +270,12 @@
     Object.keys(drag.arrows).forEach(function (code) { holdArrow(code, false); });
     drag = null;
   }
-  (function tickDrag() {  // a pointer at rest holds no arrow
+  function dragFrame() {  // a pointer at rest holds no arrow
     frame++;
     if (drag && !drag.onCube && frame - drag.moved > 3) {
       Object.keys(drag.arrows).forEach(function (code) { holdArrow(code, false); });
     }
-    requestAnimationFrame(tickDrag);
-  })();
+  }
 
   canvas.addEventListener("pointerdown", function (event) {
     if (drag || !running() || event.button > 0) return;
@@ -329,6 +320,15 @@
     if (event.shiftKey) redo();
     else undo();
   });
+
+  // Once a frame: the next turn pressed, a resting drag's arrows let go, the
+  // running clock shown.
+  (function tick() {
+    pressNext();
+    dragFrame();
+    if (clock.from !== null) status("time").textContent = clockText(elapsed());
+    requestAnimationFrame(tick);
+  })();
 
   show();
   window.VoxraPlay = { changed: changed };
