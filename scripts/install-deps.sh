@@ -5,7 +5,7 @@
 #   scripts/install-deps.sh web    only what building and serving the page needs
 set -euo pipefail
 
-web=(cmake ninja-build python3 emscripten chromium)
+web=(cmake ninja-build python3 emscripten uglifyjs chromium)
 packages=("${web[@]}"
   build-essential pkg-config git
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
