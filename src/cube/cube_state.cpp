@@ -148,13 +148,12 @@ void ApplyCubeTurn(int sense) {
 }
 
 bool EachSideShowsOneSlot() {
-  // Each face index f faces outward on one side: the cubies with coordinate
-  // `sign` on `axis`.
-  static const int kSide[6][2] = {{2, +1}, {2, -1}, {1, +1}, {1, -1}, {0, +1}, {0, -1}};
+  // Face f of the cubies on its side (their coordinate on its normal's axis
+  // is the normal's sign) faces outward.
   for (int f = 0; f < 6; ++f) {
     int slot = -1;
     for (int i = 0; i < kCubieCount; ++i) {
-      if (kCubieHome[i][kSide[f][0]] != kSide[f][1]) continue;
+      if (kCubieHome[i][kFaceNormals[f].axis] != kFaceNormals[f].sign) continue;
       if (slot < 0) slot = CubeState[i].faceSlot[f];
       if (CubeState[i].faceSlot[f] != slot) return false;
     }

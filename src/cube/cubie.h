@@ -16,6 +16,13 @@ enum CubieFace : int {
   FaceLeft = 5,    // -X
 };
 
+// Each face's outward normal, by face index: its axis (0 X, 1 Y, 2 Z) and sign.
+struct FaceNormal {
+  int axis;
+  int sign;
+};
+constexpr FaceNormal kFaceNormals[6] = {{2, +1}, {2, -1}, {1, +1}, {1, -1}, {0, +1}, {0, -1}};
+
 // Index into the texture table (render/textures.h): 0..5 the side colours,
 // 6 the backdrop, 8 an inner face; 7 is never filled.
 using TextureSlot = std::int32_t;

@@ -42,8 +42,9 @@ void Project(Vec p, float* x, float* y) {
 
 // CubieFace of the outward normal along `axis` with `sign`.
 int FaceOf(int axis, int sign) {
-  static const int kFaces[3][2] = {{FaceLeft, FaceRight}, {FaceBottom, FaceTop}, {FaceBack, FaceFront}};
-  return kFaces[axis][sign > 0];
+  int f = 0;
+  while (kFaceNormals[f].axis != axis || kFaceNormals[f].sign != sign) ++f;
+  return f;
 }
 
 }  // namespace
@@ -79,6 +80,8 @@ bool PickSticker(float x, float y, StickerPick* pick) {
   home[axis] = sign;
   pick->cubie = CubieIndexAt(home[0], home[1], home[2]);
   pick->face = FaceOf(axis, sign);
+  pick->normalAxis = axis;
+  pick->outward = sign;
   for (int i = 0; i < 3; ++i) {
     Vec ahead = {{pick->at[0], pick->at[1], pick->at[2]}}, behind = ahead;
     ahead.v[i] += 0.5f, behind.v[i] -= 0.5f;

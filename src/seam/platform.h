@@ -240,6 +240,8 @@ bool ReplayTurns(const std::uint8_t* turns, int count);
 struct StickerPick {
   int cubie;       // its index into the cube state
   int face;        // the face of that cubie (CubieFace order: front, back, top, bottom, right, left)
+  int normalAxis;  // that face's outward normal: its axis (0 X, 1 Y, 2 Z)
+  int outward;     // and its sign, +1 or -1
   float at[3];     // the point, in puzzle units (the puzzle spans -1.5..1.5 on each axis)
   // The picture's pixels per puzzle unit along +X, +Y and +Z at that point:
   // a sticker's edges as drawn, however the view is spun and tilted.

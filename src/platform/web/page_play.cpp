@@ -36,8 +36,7 @@ int Parity(int a, int b, int c) { return a == b || b == c || a == c ? 0 : (b - a
 extern "C" EMSCRIPTEN_KEEPALIVE int VoxraDragTurn(float x, float y, float dx, float dy) {
   StickerPick pick;
   if (!PickSticker(x, y, &pick)) return -2;
-  static const int kNormal[6][2] = {{2, +1}, {2, -1}, {1, +1}, {1, -1}, {0, +1}, {0, -1}};  // by face
-  const int normal = kNormal[pick.face][0], outward = kNormal[pick.face][1];
+  const int normal = pick.normalAxis, outward = pick.outward;
   const int a = (normal + 1) % 3, b = (normal + 2) % 3;
   // The drag in sticker edges: d = alpha * (a on screen) + beta * (b on screen).
   const float* ua = pick.axisOnScreen[a];
