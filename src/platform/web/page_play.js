@@ -40,9 +40,14 @@
     moves = 0;
     clock = { before: 0, from: null };
   }
+  var timeShown = status("time");
+  function showTime() {  // written only when it changes: the clock runs once a frame
+    var text = clockText(elapsed());
+    if (timeShown.textContent !== text) timeShown.textContent = text;
+  }
   function show() {
     status("moves").textContent = String(moves);
-    status("time").textContent = clockText(elapsed());
+    showTime();
     action("undo").disabled = undos.length === 0;
     action("redo").disabled = redos.length === 0;
   }
@@ -326,7 +331,7 @@
   (function tick() {
     pressNext();
     dragFrame();
-    if (clock.from !== null) status("time").textContent = clockText(elapsed());
+    if (clock.from !== null) showTime();
     requestAnimationFrame(tick);
   })();
 
