@@ -109,11 +109,8 @@ struct PageEvent {
 // fullscreen on its own (Escape without the keyboard lock, F11, a system
 // gesture). Both wait for the pump, which takes them as messages, as WM_SIZE
 // is taken on Windows.
-//
-// The browser may also take the canvas's WebGL context away (a phone short of
-// memory, a page long in the background, a GPU reset) and give it back later,
-// with nothing in it. While it is away nothing is drawn, as while minimised;
-// once back, what the context held is made anew and the game draws on.
+// The browser can also take the canvas's WebGL context away (a phone short of
+// memory, a GPU reset) and give it back empty; meanwhile nothing is drawn.
 struct PageWindowState {
   std::deque<PageEvent> pending;  // what the DOM reported, one taken per pass
   bool open = false;               // from a successful open to the next close
@@ -129,19 +126,15 @@ struct PageWindowState {
 
 PageWindowState PageWindow;
 
-// The KeyState entry of a key: by KeyboardEvent.code, and S by its label,
-// KeyboardEvent.key, where that is one ASCII character.
-KeyEntry KeyOf(const char* code, const char* key) {
-  return KeyOfCode(code, key[0] != '\0' && key[1] == '\0' ? key[0] : '\0');
-}
-
-// A key pressed under Alt is a system key, which leaves KeyState alone, as on
+// A key is read by KeyboardEvent.code, and S by its label, KeyboardEvent.key,
+// where that is one ASCII character. A key pressed under Alt is a system key, which leaves KeyState alone, as on
 // Windows; every release clears its key whatever the modifiers, so none stays
 // held because Alt went down before it came up. The browser's own use of the
 // game's keys (scrolling, help, leaving fullscreen) is stopped, but for its
 // shortcuts under Ctrl or Meta (Ctrl+L, Ctrl+7, ...).
 EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
-  const KeyEntry key = KeyOf(event->code, event->key);
+  const char* label = event->key;
+  const KeyEntry key = KeyOfCode(event->code, label[0] != '\0' && label[1] == '\0' ? label[0] : '\0');
   const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
   if (key.virtualKey == 0 || (down && IsSystemKeyPress(event->altKey, event->ctrlKey))) {
     return EM_FALSE;
@@ -189,6 +182,12 @@ void ListenToPage() {
 // The window draws while the page is shown and its context is there.
 void UpdateActivity() { WindowActive = !PageWindow.hidden && !PageWindow.contextLost; }
 
+// The page's note that the context is away, shown in place of the picture or taken down.
+void SayContextAway(bool shown) {
+  if (shown != PageWindow.lostNoteShown) ShowLostContextNote(shown ? 1 : 0);
+  PageWindow.lostNoteShown = shown;
+}
+
 // The context is back, empty: the GL emulation's own buffers and programs and
 // the game's textures, GL state and viewport are made anew; the puzzle, the
 // view and the scramble's sequence are kept. False when the required texture
@@ -196,8 +195,7 @@ void UpdateActivity() { WindowActive = !PageWindow.hidden && !PageWindow.context
 bool TakeContextBack() {
   PageWindow.contextLost = false;
   UpdateActivity();
-  if (PageWindow.lostNoteShown) ShowLostContextNote(0);
-  PageWindow.lostNoteShown = false;
+  SayContextAway(false);
   RemakePageContext();
   if (!PageWindow.open) return true;  // the next open sets the rest up
   int size[2] = {0, 0};
@@ -349,11 +347,8 @@ PumpResult PumpOneMessage(std::intptr_t* lastParam) {
 // a few seconds is said so on the page, in place of the picture.
 void SwapGlBuffers() {
   WaitForNextFrame();
-  if (PageWindow.contextLost && !PageWindow.lostNoteShown && PageWindow.open &&
-      TickCountMs() - PageWindow.lostAtMs >= kLostContextNoteMs) {
-    ShowLostContextNote(1);
-    PageWindow.lostNoteShown = true;
-  }
+  if (PageWindow.contextLost && PageWindow.open && TickCountMs() - PageWindow.lostAtMs >= kLostContextNoteMs)
+    SayContextAway(true);
 }
 
 // ---------------------------------------------------------------------------
